@@ -1,0 +1,264 @@
+#include "cli/CMobTool.h"
+
+#include "codec/CryptScriptData.h"
+#include "codec/FormatChunkData.h"
+#include "codec/ParseChunkData.h"
+#include "platform/FileSystem.h"
+
+#include "Version.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <ostream>
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: mobtool [--desc PATH] [--trace-cipher] COMMAND ARGS...\n"
+    "\n"
+    "Commands:\n"
+    "  tree FILE...                  one line per node: KEY DEPTH IDKEY TYPE SIZE OFFSET LABEL\n"
+    "  stat FILE...                  node count, payload bytes and deepest nesting\n"
+    "  save FILE OUT                 load FILE and save it to OUT\n"
+    "  show FILE KEY                 the text of the chunk with node key KEY\n"
+    "  apply FILE KEY TEXTFILE OUT   read TEXTFILE into chunk KEY and save to OUT\n"
+    "\n"
+    "Options:\n"
+    "  --desc PATH       the description file (default: mob_desc.txt in the working folder)\n"
+    "  --trace-cipher    write the script cipher's trace to standard error\n"
+    "  --help            this text\n"
+    "  --version         the program's version\n"
+    "\n"
+    "Exit status: 0 success, 1 an operation failed, 2 usage error.\n";
+
+class StreamTraceSink : public ICipherTraceSink {
+public:
+    explicit StreamTraceSink(std::ostream& out) : m_out(out) {}
+    void TraceLine(std::string_view line) override { m_out.write(line.data(), static_cast<std::streamsize>(line.size())); }
+
+private:
+    std::ostream& m_out;
+};
+
+// Switches the cipher trace on for as long as a command runs.
+class TraceScope {
+public:
+    TraceScope(bool enabled, std::ostream& out) : m_sink(out)
+    {
+        if (enabled)
+            SetCipherTraceSink(&m_sink);
+    }
+    ~TraceScope() { SetCipherTraceSink(nullptr); }
+    TraceScope(const TraceScope&) = delete;
+    TraceScope& operator=(const TraceScope&) = delete;
+
+private:
+    StreamTraceSink m_sink;
+};
+
+std::string Hex8(std::uint32_t value)
+{
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+} // namespace
+
+int CMobTool::Usage(const std::string& problem)
+{
+    m_err << "mobtool: " << problem << "\n" << kUsage;
+    return kExitUsage;
+}
+
+int CMobTool::Run(const std::vector<std::string>& args)
+{
+    std::vector<std::string> words;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsDone || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            words.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsDone = true;
+        } else if (arg == "--help") {
+            m_out << kUsage;
+            return kExitOk;
+        } else if (arg == "--version") {
+            m_out << "mobtool " << kVersionText << "\n";
+            return kExitOk;
+        } else if (arg == "--trace-cipher") {
+            m_bTraceCipher = true;
+        } else if (arg == "--desc") {
+            if (i + 1 == args.size())
+                return Usage("--desc needs a path");
+            m_strDescPath = args[++i];
+        } else if (arg.compare(0, 7, "--desc=") == 0) {
+            m_strDescPath = arg.substr(7);
+        } else {
+            return Usage("unknown option " + arg);
+        }
+    }
+    if (words.empty())
+        return Usage("no command given");
+
+    const std::string command = words.front();
+    const std::vector<std::string> operands(words.begin() + 1, words.end());
+    struct Command {
+        const char* name;
+        int (CMobTool::*run)(const std::vector<std::string>&);
+        std::size_t minOperands;
+        std::size_t maxOperands;
+    };
+    static const Command kCommands[] = {
+        {"tree", &CMobTool::CmdTree, 1, SIZE_MAX}, {"stat", &CMobTool::CmdStat, 1, SIZE_MAX},
+        {"save", &CMobTool::CmdSave, 2, 2},        {"show", &CMobTool::CmdShow, 2, 2},
+        {"apply", &CMobTool::CmdApply, 4, 4},
+    };
+    const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const Command& c) { return command == c.name; });
+    if (found == std::end(kCommands))
+        return Usage("unknown command " + command);
+    if (operands.size() < found->minOperands || operands.size() > found->maxOperands)
+        return Usage("wrong number of arguments for " + command);
+    if (!ReadDescriptions())
+        return kExitFailed;
+    TraceScope trace(m_bTraceCipher, m_err);
+    return (this->*(found->run))(operands);
+}
+
+bool CMobTool::ReadDescriptions()
+{
+    m_doc.SetDescFile(m_strDescPath);
+    if (m_doc.ReadDescFile())
+        return true;
+    m_err << m_doc.GetError() << "\n";
+    return false;
+}
+
+bool CMobTool::LoadFiles(const std::vector<std::string>& paths)
+{
+    bool allLoaded = true;
+    for (const std::string& path : paths) {
+        if (!m_doc.LoadMobFile(path)) {
+            m_err << "Load error! " << m_doc.GetIoError() << "\n";
+            allLoaded = false;
+        }
+    }
+    return allLoaded;
+}
+
+CMobChunk* CMobTool::FindRecord(const std::string& keyText)
+{
+    std::int32_t key = 0;
+    const char* end = keyText.data() + keyText.size();
+    const auto [ptr, ec] = std::from_chars(keyText.data(), end, key);
+    CMobChunk* rec = (ec == std::errc() && ptr == end) ? m_doc.Chunks().Lookup(key) : nullptr;
+    if (!rec)
+        m_err << "mobtool: no chunk with node key " << keyText << "\n";
+    return rec;
+}
+
+int CMobTool::CmdTree(const std::vector<std::string>& operands)
+{
+    const bool allLoaded = LoadFiles(operands);
+    const CChunkTree& tree = m_doc.Tree();
+    // Keys follow a depth-first pre-order, so a parent's depth is always
+    // known before its children are printed.
+    std::vector<std::uint32_t> depth(tree.GetCount() + 1, 0);
+    std::string line;
+    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
+        const NodeId parent = tree.GetParentItem(node);
+        depth[node] = parent == kNoNode ? 0 : depth[parent] + 1;
+        const std::int32_t key = tree.GetItemData(node);
+        const CMobChunk* rec = m_doc.Chunks().Lookup(key);
+        if (!rec)
+            continue;
+        char offset[16];
+        std::snprintf(offset, sizeof offset, "0x%08X", rec->m_nOffset);
+        line.clear();
+        line += std::to_string(key) + '\t' + std::to_string(depth[node]) + '\t' + Hex8(rec->m_nId) + '\t' +
+                std::to_string(rec->m_nDataType) + '\t' + std::to_string(rec->m_nSize) + '\t' + offset + '\t';
+        line += tree.GetItemText(node);
+        line += '\n';
+        m_out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    }
+    return allLoaded ? kExitOk : kExitFailed;
+}
+
+int CMobTool::CmdStat(const std::vector<std::string>& operands)
+{
+    const bool allLoaded = LoadFiles(operands);
+    const CChunkTree& tree = m_doc.Tree();
+    std::vector<std::uint32_t> depth(tree.GetCount() + 1, 0);
+    std::uint64_t payloadBytes = 0;
+    std::uint32_t maxDepth = 0;
+    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
+        const NodeId parent = tree.GetParentItem(node);
+        depth[node] = parent == kNoNode ? 0 : depth[parent] + 1;
+        maxDepth = std::max(maxDepth, depth[node]);
+        const CMobChunk* rec = m_doc.Chunks().Lookup(tree.GetItemData(node));
+        if (rec && !tree.ItemHasChildren(node))
+            payloadBytes += rec->m_nSize;
+    }
+    m_out << "nodes " << tree.GetCount() << "\n"
+          << "payload_bytes " << payloadBytes << "\n"
+          << "max_depth " << maxDepth << "\n";
+    return allLoaded ? kExitOk : kExitFailed;
+}
+
+int CMobTool::CmdSave(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    if (!m_doc.SaveMobFile(operands[1])) {
+        m_err << "Save error! " << m_doc.GetIoError() << "\n";
+        return kExitFailed;
+    }
+    m_out << "Saved file: " << operands[1] << "\n";
+    return kExitOk;
+}
+
+int CMobTool::CmdShow(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    const CMobChunk* rec = FindRecord(operands[1]);
+    if (!rec)
+        return kExitFailed;
+    const std::string text = FormatChunkData(rec->m_nDataType, rec->m_pData.get(), rec->m_nSize);
+    m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return kExitOk;
+}
+
+int CMobTool::CmdApply(const std::vector<std::string>& operands)
+{
+    std::string text;
+    std::string error;
+    if (!platform::ReadWholeFile(operands[2], text, error)) {
+        m_err << "mobtool: " << error << "\n";
+        return kExitFailed;
+    }
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    CMobChunk* rec = FindRecord(operands[1]);
+    if (!rec)
+        return kExitFailed;
+    if (!ParseChunkData(*rec, text)) {
+        m_err << "An error occured\nwhile updating data!\n";
+        return kExitFailed;
+    }
+    if (!m_doc.SaveMobFile(operands[3])) {
+        m_err << "Save error! " << m_doc.GetIoError() << "\n";
+        return kExitFailed;
+    }
+    m_out << "Saved file: " << operands[3] << "\n";
+    return kExitOk;
+}
+
+} // namespace qm

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "mob/CMobDocument.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// mobtool: the document core driven from the command line, for scripts.
+// Exit status 0 on success, 1 when an operation failed, 2 on a usage error.
+class CMobTool {
+public:
+    CMobTool(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+    int Run(const std::vector<std::string>& args);
+
+    static constexpr int kExitOk = 0;
+    static constexpr int kExitFailed = 1;
+    static constexpr int kExitUsage = 2;
+
+private:
+    int Usage(const std::string& problem);
+    bool ReadDescriptions();
+    // Loads the files in order into the one tree; false when any failed.
+    bool LoadFiles(const std::vector<std::string>& paths);
+    CMobChunk* FindRecord(const std::string& keyText);
+
+    int CmdTree(const std::vector<std::string>& operands);
+    int CmdSave(const std::vector<std::string>& operands);
+    int CmdStat(const std::vector<std::string>& operands);
+    int CmdShow(const std::vector<std::string>& operands);
+    int CmdApply(const std::vector<std::string>& operands);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::string m_strDescPath = "mob_desc.txt";
+    bool m_bTraceCipher = false;
+    CMobDocument m_doc;
+};
+
+} // namespace qm

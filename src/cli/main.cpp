@@ -1,0 +1,17 @@
+#include "cli/CMobTool.h"
+
+#include <csignal>
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    // Under a file-size limit a write past it should fail with an error we
+    // can report, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    qm::CMobTool tool(std::cout, std::cerr);
+    const int status = tool.Run(args);
+    std::cout.flush();
+    return std::cout ? status : qm::CMobTool::kExitFailed;
+}

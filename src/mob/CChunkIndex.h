@@ -1,0 +1,39 @@
+#pragma once
+
+#include "mob/CMobChunk.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qm {
+
+// The chunk index: node key to record. Node keys are dense (1, 2, 3, ... in
+// the order nodes were inserted), so the records sit in one vector indexed by
+// key and a lookup is an array access.
+class CChunkIndex {
+public:
+    // Stores rec under key, replacing any record there. Keys below 1 are refused.
+    bool SetAt(std::int32_t key, CMobChunk rec);
+    CMobChunk* Lookup(std::int32_t key);
+    const CMobChunk* Lookup(std::int32_t key) const;
+    std::size_t GetCount() const { return m_nCount; }
+    void RemoveAll();
+    void Reserve(std::size_t count);
+
+    template <class Visitor>
+    void ForEach(Visitor&& visit) const
+    {
+        for (std::size_t i = 0; i < m_records.size(); ++i) {
+            if (m_present[i])
+                visit(static_cast<std::int32_t>(i + 1), m_records[i]);
+        }
+    }
+
+private:
+    std::vector<CMobChunk> m_records;
+    std::vector<bool> m_present;
+    std::size_t m_nCount = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "mob/CLabelPool.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// Handle of a tree node; kNoNode stands for "none" (no parent, end of a list).
+using NodeId = std::uint32_t;
+inline constexpr NodeId kNoNode = 0;
+
+// Images of the node image list, by index.
+enum NodeImage : int {
+    IMG_BLANK = 0,
+    IMG_FILE = 1,
+    IMG_CONTAINER = 2,
+    IMG_CHUNK = 3,
+    IMG_KEY_CHUNK = 4,
+    IMG_CYAN_CHUNK = 5,
+    IMG_LOCKED_CHUNK = 6,
+};
+
+// The chunk tree: every loaded file as a top-level node with its chunks
+// below it. A node holds a label, an image and a param (its node key); the
+// records live in the chunk index. Selection, expansion and drawing belong to
+// the view.
+//
+// Nodes are only ever appended and only ever removed all at once, so handles
+// are dense: node n is the n-th node inserted since the tree was last emptied.
+class CChunkTree {
+public:
+    using LabelId = CLabelPool::LabelId;
+
+    // Inserts a node as the last child of parent, or as the last top-level
+    // node when parent is kNoNode. The node's selected image is its image.
+    NodeId InsertItem(std::string_view label, int image, NodeId parent);
+    NodeId InsertItem(LabelId label, int image, NodeId parent);
+    LabelId InternLabel(std::string_view text) { return m_labels.Intern(text); }
+
+    std::size_t GetCount() const { return m_nodes.size(); }
+    void DeleteAllItems();
+    void Reserve(std::size_t count);
+
+    void SetItemData(NodeId node, std::int32_t param) { At(node).param = param; }
+    std::int32_t GetItemData(NodeId node) const { return At(node).param; }
+    void SetItemImage(NodeId node, int image) { At(node).image = static_cast<std::uint32_t>(image) & 7u; }
+    int GetItemImage(NodeId node) const { return static_cast<int>(At(node).image); }
+    std::string_view GetItemText(NodeId node) const { return m_labels.Text(At(node).label); }
+
+    NodeId GetRootItem() const { return m_nFirstRoot; }
+    NodeId GetChildItem(NodeId node) const { return At(node).firstChild; }
+    NodeId GetNextSiblingItem(NodeId node) const { return At(node).nextSibling; }
+    NodeId GetParentItem(NodeId node) const { return At(node).parent; }
+    bool ItemHasChildren(NodeId node) const { return At(node).firstChild != kNoNode; }
+    bool IsValid(NodeId node) const { return node != kNoNode && node <= m_nodes.size(); }
+
+private:
+    // 24 bytes a node: the label and the image share one word.
+    struct Node {
+        NodeId parent = kNoNode;
+        NodeId firstChild = kNoNode;
+        NodeId lastChild = kNoNode;
+        NodeId nextSibling = kNoNode;
+        std::int32_t param = 0;
+        std::uint32_t label : 29 = 0;
+        std::uint32_t image : 3 = 0;
+    };
+    static_assert(sizeof(Node) == 24);
+    static constexpr std::uint32_t kLabelMask = (1u << 29) - 1;
+
+    Node& At(NodeId node) { return m_nodes[node - 1]; }
+    const Node& At(NodeId node) const { return m_nodes[node - 1]; }
+
+    std::vector<Node> m_nodes;
+    CLabelPool m_labels;
+    NodeId m_nFirstRoot = kNoNode;
+    NodeId m_nLastRoot = kNoNode;
+};
+
+} // namespace qm

@@ -1,0 +1,55 @@
+#include "mob/CPayload.h"
+
+#include <cstring>
+#include <new>
+
+namespace qm {
+
+namespace {
+constexpr std::align_val_t kOwnedAlignment{2};
+}
+
+CPayload& CPayload::operator=(CPayload&& other) noexcept
+{
+    if (this != &other) {
+        reset();
+        m_bits = other.m_bits;
+        other.m_bits = 0;
+    }
+    return *this;
+}
+
+CPayload CPayload::Borrow(std::uint8_t* data)
+{
+    CPayload payload;
+    payload.m_bits = reinterpret_cast<std::uintptr_t>(data);
+    return payload;
+}
+
+CPayload CPayload::Allocate(std::size_t size)
+{
+    CPayload payload;
+    if (size == 0)
+        return payload;
+    void* memory = ::operator new(size, kOwnedAlignment);
+    std::memset(memory, 0, size);
+    payload.m_bits = reinterpret_cast<std::uintptr_t>(memory) | kOwnedBit;
+    return payload;
+}
+
+CPayload CPayload::Copy(const std::uint8_t* data, std::size_t size)
+{
+    CPayload payload = Allocate(size);
+    if (size != 0)
+        std::memcpy(payload.get(), data, size);
+    return payload;
+}
+
+void CPayload::reset()
+{
+    if (IsOwned())
+        ::operator delete(get(), kOwnedAlignment);
+    m_bits = 0;
+}
+
+} // namespace qm
