@@ -1,5 +1,6 @@
 #include "mob/CPayload.h"
 
+#include <cassert>
 #include <cstring>
 #include <new>
 
@@ -23,6 +24,7 @@ CPayload CPayload::Borrow(std::uint8_t* data)
 {
     CPayload payload;
     payload.m_bits = reinterpret_cast<std::uintptr_t>(data);
+    assert((payload.m_bits & kOwnedBit) == 0);
     return payload;
 }
 

@@ -21,7 +21,8 @@ public:
     CPayload& operator=(CPayload&& other) noexcept;
     ~CPayload() { reset(); }
 
-    // Bytes that live elsewhere for at least as long as this record.
+    // Bytes that live elsewhere for at least as long as this record; data
+    // must be at an even address.
     static CPayload Borrow(std::uint8_t* data);
     // A new owned buffer of size bytes, zero-filled; empty when size is 0.
     static CPayload Allocate(std::size_t size);
@@ -34,8 +35,8 @@ public:
     void reset();
 
 private:
-    // Owned buffers are allocated at an even address, so the lowest bit of
-    // the address is free to mark them.
+    // Both owned and borrowed buffers start at an even address, so the
+    // lowest bit of the address is free to mark the owned ones.
     static constexpr std::uintptr_t kOwnedBit = 1;
 
     std::uintptr_t m_bits = 0;

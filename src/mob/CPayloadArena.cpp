@@ -6,6 +6,9 @@ namespace qm {
 
 std::uint8_t* CPayloadArena::Allocate(std::size_t size)
 {
+    // Every allocation starts at an even address: CPayload uses the lowest
+    // address bit to tell owned buffers from borrowed ones.
+    size += size & 1;
     if (size > m_nLeft) {
         // Blocks double up to a limit, so small files stay small and large
         // ones need few blocks; the unused end of the last block is never

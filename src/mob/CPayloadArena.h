@@ -13,7 +13,7 @@ namespace qm {
 // at once.
 class CPayloadArena {
 public:
-    // size bytes (size > 0), uninitialised, valid until Clear().
+    // size bytes (size > 0), uninitialised, at an even address, valid until Clear().
     std::uint8_t* Allocate(std::size_t size);
     void Clear();
     std::size_t GetBlockCount() const { return m_blocks.size(); }

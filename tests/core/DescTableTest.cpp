@@ -1,3 +1,242 @@
 #include "desc/CDescTable.h"
+
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { EXPECT_EQ(qm::CDescTable::TypeCodeFromName("dword"), 3); }
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <csignal>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+using namespace std::string_view_literals;
+using test::ReadFileText;
+using test::TempDir;
+using test::WriteFileText;
+
+class DescTableTest : public ::testing::Test {
+protected:
+    // Reads text as the description file; the table is fresh for each call.
+    bool Read(std::string_view text)
+    {
+        WriteFileText(dir.File("mob_desc.txt"), text);
+        table = CDescTable();
+        table.SetDescFile(dir.File("mob_desc.txt"));
+        return table.ReadDescFile();
+    }
+
+    const CFieldDesc& Entry(std::string_view key)
+    {
+        const CFieldDesc* entry = table.LookupDesc(key);
+        EXPECT_NE(entry, nullptr) << "no entry for key '" << key << "'";
+        static const CFieldDesc kNone;
+        return entry ? *entry : kNone;
+    }
+
+    TempDir dir;
+    CDescTable table;
+};
+
+TEST_F(DescTableTest, ReadsFieldsByTheLineRules)
+{
+    struct Case {
+        const char* name;
+        std::string_view line;
+        const char* key;
+        const char* type;
+        const char* entryName;
+        const char* description;
+    };
+    const Case cases[] = {
+        {"four fields", "0x0000A000\tDWORD\tCount\tNumber of items\r\n", "0000A000", "DWORD", "Count", "Number of items"},
+        {"three fields", "0x0000A000\tDWORD\tCount\n", "0000A000", "DWORD", "Count", ""},
+        {"three fields and a TAB", "0x0000A000\tDWORD\tCount\t\r\n", "0000A000", "DWORD", "Count", ""},
+        {"any two-character prefix", "0X0000A000\tBYTE\tB\td\n", "0000A000", "BYTE", "B", "d"},
+        {"prefix is not checked", "ZZ0000A000\tBYTE\tB\td\n", "0000A000", "BYTE", "B", "d"},
+        {"no prefix loses two digits", "0000A000\tBYTE\tB\td\n", "00A000", "BYTE", "B", "d"},
+        {"short id gives the empty key", "0x\tBYTE\tB\td\n", "", "BYTE", "B", "d"},
+        {"lowercase digits kept", "0x0000a000\tBYTE\tB\td\n", "0000a000", "BYTE", "B", "d"},
+        {"space before TAB is in the key", "0x0000A000 \tBYTE\tB\td\n", "0000A000 ", "BYTE", "B", "d"},
+        {"runs of TABs are one separator", "\t\t0x0000A000\t\t\tREC\t\tName with spaces\t\td e\n", "0000A000", "REC",
+         "Name with spaces", "d e"},
+        {"empty type field shifts left", "0x0000A000\t\tName\tDesc\n", "0000A000", "Name", "Desc", ""},
+        {"fifth field ignored", "0x0000A000\tBYTE\tB\td\textra\n", "0000A000", "BYTE", "B", "d"},
+        {"last line without LF", "0x0000A000\tBYTE\tB\td", "0000A000", "BYTE", "B", "d"},
+        {"a NUL ends the line", "0x0000A000\tBYTE\tB\td\0junk\n"sv, "0000A000", "BYTE", "B", "d"},
+        {"lone CR is text", "0x0000A000\tBYTE\tB\ta\rb\n", "0000A000", "BYTE", "B", "a\rb"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Read(c.line)) << table.GetError();
+        EXPECT_EQ(table.GetDescCount(), 1u);
+        const CFieldDesc& entry = Entry(c.key);
+        EXPECT_EQ(entry.m_strType, c.type);
+        EXPECT_EQ(entry.m_strName, c.entryName);
+        EXPECT_EQ(entry.m_strDescription, c.description);
+    }
+}
+
+TEST_F(DescTableTest, SkipsBlankLinesAndMergesRepeatedKeys)
+{
+    ASSERT_TRUE(Read("\n\t\t\r\n0x00000001\tBYTE\tFirst\n\n0x00000001\tWORD\tLater\tWins\n"));
+    EXPECT_EQ(table.GetDescCount(), 1u);
+    EXPECT_EQ(Entry("00000001").m_strName, "Later");
+    EXPECT_TRUE(Read(""));
+    EXPECT_EQ(table.GetDescCount(), 0u);
+}
+
+TEST_F(DescTableTest, MalformedLineFailsNamingTheLine)
+{
+    struct Case {
+        std::string_view text;
+        const char* expected;
+        std::size_t entriesKept;
+    };
+    const Case cases[] = {
+        {"0x00000001\tBYTE\tOk\n0x00000002\n", "2: the type name and the name are missing.", 1},
+        {"0x00000001\tBYTE\n", "1: the name is missing.", 0},
+        {"   \n", "1: the type name and the name are missing.", 0},
+        {"0x00000001\tBYTE\tOk\n\n0x00000002\tBYTE\tOk\n\0x\n"sv, "4: the line begins with a NUL byte.", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_FALSE(Read(c.text));
+        EXPECT_EQ(table.GetError(), std::string("Error in description file at line ") + c.expected);
+        EXPECT_EQ(table.GetDescCount(), c.entriesKept);
+    }
+}
+
+TEST_F(DescTableTest, ReadsLinesWholeWhateverTheirLength)
+{
+    const std::string description(100000, 'd');
+    ASSERT_TRUE(Read("0x00000001\tSTRING\tLong\t" + description + "\r\n0x00000002\tBYTE\tNext\n"));
+    EXPECT_EQ(Entry("00000001").m_strDescription, description);
+    EXPECT_EQ(table.GetDescCount(), 2u);
+}
+
+TEST_F(DescTableTest, MissingFileNamesTheFileAndTheReason)
+{
+    table.SetDescFile(dir.File("absent.txt"));
+    EXPECT_FALSE(table.ReadDescFile());
+    EXPECT_EQ(table.GetError(),
+              "Error while open description file: \n" + dir.File("absent.txt") + ": No such file or directory");
+}
+
+TEST_F(DescTableTest, FailedReadKeepsWhatTheTableHeld)
+{
+    ASSERT_TRUE(Read("0x00000001\tBYTE\tKept\n"));
+    WriteFileText(dir.File("mob_desc.txt"), "0x00000002\tWORD\tAdded\nbroken\n");
+    EXPECT_FALSE(table.ReadDescFile());
+    EXPECT_EQ(Entry("00000001").m_strName, "Kept");
+    EXPECT_EQ(Entry("00000002").m_strName, "Added");
+}
+
+TEST_F(DescTableTest, RelativeNameIsFixedInTheWorkingFolderAtSetTime)
+{
+    const std::string before = get_current_dir_name();
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+    table.SetDescFile("mob_desc.txt");
+    ASSERT_EQ(::chdir("/"), 0);
+    EXPECT_EQ(table.GetDescPath(), dir.File("mob_desc.txt"));
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+}
+
+TEST(TypeCodeFromName, ComparesNamesIgnoringAsciiCaseOnly)
+{
+    struct Case {
+        const char* name;
+        int code;
+    };
+    const Case cases[] = {{"dword", 3},     {"Rec", 6},       {"STR_S11", 21}, {"scRipt_enc", 8}, {"NULL", 0},
+                          {"", 0},          {"STR_S03", 0},   {" BYTE", 0},    {"BYTE ", 0},      {"DIPLOMACY", 17},
+                          {"quaternion", 14}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CDescTable::TypeCodeFromName(c.name), c.code) << c.name;
+}
+
+TEST_F(DescTableTest, SetDescriptionTakesTheIdWithItsPrefix)
+{
+    ASSERT_TRUE(Read("0x0000A000\tDWORD\tCount\told\n"));
+    EXPECT_TRUE(table.SetDescription("0x0000A000", "new\r\ntext"));
+    std::string out;
+    EXPECT_TRUE(table.GetDescription("0000A000", out));
+    EXPECT_EQ(out, "new\r\ntext");
+
+    EXPECT_FALSE(table.SetDescription("0x0000B000", "x"));
+    EXPECT_EQ(table.GetError(), "Can't find description for id: \n0x0000B000");
+    EXPECT_FALSE(table.SetDescription("0x", "x"));
+    EXPECT_EQ(table.GetError(), "Can't find description for id: \n0x");
+
+    out = "untouched";
+    EXPECT_FALSE(table.GetTypeName("0000B000", out));
+    EXPECT_EQ(out, "untouched");
+}
+
+TEST_F(DescTableTest, WritesSortedLinesWithCrLf)
+{
+    ASSERT_TRUE(Read("0x00000003\tREC\tThird\n0x00000001\tBYTE\tFirst\tOne\n0x00000002\tWORD\tSecond\t\n"));
+    ASSERT_TRUE(table.WriteDescFile()) << table.GetError();
+    EXPECT_EQ(ReadFileText(dir.File("mob_desc.txt")),
+              "0x00000001\tBYTE\tFirst\tOne\r\n"
+              "0x00000002\tWORD\tSecond\t\r\n"
+              "0x00000003\tREC\tThird\t\r\n");
+}
+
+TEST_F(DescTableTest, WhatIsWrittenReadsBackTheSame)
+{
+    ASSERT_TRUE(Read("0x00000001\tSTRING\tLong\n0x00000002\tSCRIPT\tBreaks\n0x00000003\tBYTE\tPlain\tkeep me\n"));
+    const std::string longText(5000, 'x');
+    ASSERT_TRUE(table.SetDescription("0x00000001", longText));
+    ASSERT_TRUE(table.SetDescription("0x00000002", "one\ttwo\r\nthree\nfour\rfive"));
+    ASSERT_TRUE(table.WriteDescFile());
+
+    CDescTable reread;
+    reread.SetDescFile(dir.File("mob_desc.txt"));
+    ASSERT_TRUE(reread.ReadDescFile()) << reread.GetError();
+    EXPECT_EQ(reread.GetDescCount(), 3u);
+    std::string out;
+    ASSERT_TRUE(reread.GetDescription("00000001", out));
+    EXPECT_EQ(out, longText);
+    ASSERT_TRUE(reread.GetDescription("00000002", out));
+    EXPECT_EQ(out, "one two  three four five");
+    ASSERT_TRUE(reread.GetDescription("00000003", out));
+    EXPECT_EQ(out, "keep me");
+}
+
+TEST_F(DescTableTest, FailedWriteLeavesTheOldFile)
+{
+    const std::string original = "0x00000001\tBYTE\tFirst\tOne\n";
+    ASSERT_TRUE(Read(original));
+    ASSERT_TRUE(table.SetDescription("0x00000001", std::string(1 << 20, 'y')));
+
+    // A file-size limit smaller than the new text makes the write fail part-way.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool written = table.WriteDescFile();
+        const bool reported = table.GetError().find("Error while writing description file: \n") == 0;
+        ::_exit(!written && reported ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFileText(dir.File("mob_desc.txt")), original);
+    EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"mob_desc.txt"}) << "temporary file left behind";
+}
+
+TEST_F(DescTableTest, WriteIntoMissingFolderFails)
+{
+    ASSERT_TRUE(Read("0x00000001\tBYTE\tFirst\n"));
+    table.SetDescFile(dir.File("no/such/folder/mob_desc.txt"));
+    EXPECT_FALSE(table.WriteDescFile());
+    EXPECT_NE(table.GetError().find("No such file or directory"), std::string::npos);
+}
+
+} // namespace
+} // namespace qm

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
 #include <stdexcept>
 
@@ -47,6 +48,19 @@ std::string ReadFileText(const std::string& path)
 {
     const auto bytes = ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace qm::test
+
+namespace qm::test {
+
+std::vector<std::string> ListFolder(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace qm::test

@@ -27,5 +27,7 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 void WriteFileText(const std::string& path, std::string_view text);
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> ListFolder(const std::string& path);
 
 } // namespace qm::test

@@ -1,10 +1,10 @@
-#include "support/ChunkBuilder.h"
+#include "tools/ChunkBuilder.h"
 
 #include "platform/LittleEndian.h"
 
 #include <stdexcept>
 
-namespace qm::test {
+namespace qm::tools {
 
 ChunkBuilder& ChunkBuilder::Chunk(std::uint32_t id, const std::vector<std::uint8_t>& payload)
 {
@@ -81,4 +81,4 @@ std::vector<std::uint8_t> F32Bytes(std::initializer_list<float> values)
     return bytes;
 }
 
-} // namespace qm::test
+} // namespace qm::tools

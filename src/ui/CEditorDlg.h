@@ -1,0 +1,146 @@
+#pragma once
+
+#include "mob/CMobDocument.h"
+#include "ui/CAcceleratorTable.h"
+#include "ui/CControlLayout.h"
+#include "ui/IUserPrompts.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QPointer>
+
+#include <array>
+#include <map>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeView;
+
+namespace qm {
+
+class CChunkTreeModel;
+class CStatusBar;
+
+// The main window: the chunk tree on the left, the description, field-info
+// and data panes on the right, the command buttons along the top, a menu bar
+// and a status bar. It owns the document for its whole life.
+class CEditorDlg : public QDialog {
+    Q_OBJECT
+public:
+    // The data editor holds at most this many characters.
+    static constexpr int kDataEditLimit = 200000;
+
+    explicit CEditorDlg(IUserPrompts& prompts, QWidget* parent = nullptr);
+    ~CEditorDlg() override;
+
+    // Reads the descriptions and sets every control to its starting state.
+    // False when the descriptions could not be read: the reason has been
+    // shown and the program must end with ExitCode().
+    bool OnInitDialog();
+
+    bool ExitRequested() const { return m_nExitCode != 0; }
+    int ExitCode() const { return m_nExitCode; }
+
+    // Loads files as if they had been chosen in the Open dialog.
+    void LoadFiles(const QStringList& paths);
+
+    // Changes that closing would lose: applied edits not saved, or
+    // description changes not written.
+    bool HasUnsavedWork() const;
+
+    // The smallest size the window may be given; empty before initialisation.
+    QSize OnGetMinMaxInfo() const;
+
+    QWidget* Control(int id) const;
+    QAction* MenuItem(int commandId) const;
+    QTreeView* TreeCtrl() const { return m_pTreeCtrl; }
+    QPlainTextEdit* DataEdit() const { return m_pDataEdit; }
+    QPlainTextEdit* DescEdit() const { return m_descEdit; }
+    QWidget* ClientArea() const { return m_pClient; }
+    CStatusBar* StatusBar() const { return m_statusBar; }
+    CChunkTreeModel& TreeModel() { return *m_pTreeModel; }
+    CMobDocument& Document() { return m_doc; }
+    int GetLoadedFiles() const { return m_nLoadedFiles; }
+    const QString& GetLastPath() const { return m_strLastPath; }
+    const std::array<int, 3>& GetStatusParts() const { return m_nStatusParts; }
+
+    // Every way of closing ends here; unsaved work is asked about first.
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private slots:
+    void OnLoad();
+    void OnSave();
+    void OnUnload();
+    void OnAbout();
+    void OnFind();
+    void OnFindNext();
+    void OnOptions();
+
+    // The pane handlers: selection, the description and data editors and
+    // their buttons.
+    void OnTreeSelChanged();
+    void OnTreeRightClick(const QPoint& position);
+    void OnDescChanged();
+    void OnDataChanged();
+    void OnDescApply();
+    void OnDescReload();
+    void OnApplyChanges();
+    void OnUndoChanges();
+
+private:
+    enum class ControlKind : int;
+    struct ControlTemplate;
+
+    void CreateControls();
+    QWidget* CreateControl(const ControlTemplate& entry);
+    void CreateMenu();
+    void CreateTooltips();
+    void CreateAccelerators();
+    void CreateStatusBar();
+    void SetUpTree();
+    void ConnectCommands();
+
+    // Accelerators, Escape and Enter, before the focused control sees them.
+    bool PreTranslateMessage(QObject* target, QEvent* event);
+    bool HandleEnter(QObject* target);
+    void OnSize();
+
+    void EnableFileCommands(bool enable);
+    void EnableControl(int id, bool enable);
+    void ShowMessage(const QString& text, MessageIcon icon);
+    bool ConfirmClose();
+    void RequestExit(int exitCode);
+
+    IUserPrompts& m_prompts;
+    QIcon m_hIcon;
+    QRect m_rcInitial;
+    CControlLayout m_layout;
+    QMenuBar* m_pMenuBar = nullptr;
+    QWidget* m_pClient = nullptr;
+    CStatusBar* m_statusBar = nullptr;
+    std::array<int, 3> m_nStatusParts{};
+    QPointer<QDialog> m_pFindDlg;
+    QTreeView* m_pTreeCtrl = nullptr;
+    QPlainTextEdit* m_pDataEdit = nullptr;
+    CMobDocument m_doc;
+    std::unique_ptr<CChunkTreeModel> m_pTreeModel;
+    CAcceleratorTable m_hAccel;
+    QString m_strFind;
+    bool m_bSkipCurrent = false;
+    bool m_bInitialized = false;
+    int m_nLoadedFiles = 0;
+    QString m_strLastPath;
+    QPlainTextEdit* m_descEdit = nullptr;
+    std::map<int, QAction*> m_menuItems;
+    int m_nExitCode = 0;
+};
+
+} // namespace qm

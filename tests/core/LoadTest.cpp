@@ -1,0 +1,222 @@
+#include "tools/ChunkBuilder.h"
+#include "support/DocFixture.h"
+#include "support/TreeDump.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace qm {
+namespace {
+
+using tools::ChunkBuilder;
+using test::DumpTree;
+using test::kIdByte;
+using test::kIdDword;
+using test::kIdRec;
+using test::kIdRecInner;
+using test::kIdString;
+using test::kIdUnknown;
+
+class LoadTest : public test::DocFixture {
+protected:
+    std::string LoadNamed(const std::vector<std::uint8_t>& bytes)
+    {
+        Load(bytes, "f.mob");
+        return DumpTree(doc);
+    }
+    std::string FileLine() const { return "1 \"" + CMobDocument::FileNodeText(dir.File("f.mob")) + "\" img=1 id=00000000 type=0 size=0 off=0\n"; }
+};
+
+TEST_F(LoadTest, WalksDepthFirstWithKeysOffsetsLabelsAndTypes)
+{
+    ChunkBuilder b;
+    b.Begin(kIdRec).Chunk(kIdByte, {7}).Chunk(kIdString, "abc").End();
+    b.Chunk(kIdDword, {1, 0, 0, 0});
+    EXPECT_EQ(LoadNamed(b.Bytes()), FileLine() +
+                                        "  2 \"Group\" img=2 id=00001000 type=6 size=20 off=0\n"
+                                        "    3 \"Flag\" img=3 id=00002001 type=1 size=1 off=8\n"
+                                        "    4 \"Name\" img=3 id=00002005 type=5 size=3 off=17\n"
+                                        "  5 \"Count\" img=3 id=00002003 type=3 size=4 off=28\n");
+    EXPECT_EQ(doc.Chunks().GetCount(), 5u);
+    EXPECT_EQ(Rec(3).m_pData.get()[0], 7);
+}
+
+TEST_F(LoadTest, UnknownIdsAreLeavesWhateverTheirPayloadLooksLike)
+{
+    ChunkBuilder inner;
+    inner.Chunk(kIdByte, {1});
+    ChunkBuilder b;
+    b.Begin(kIdRec).End();
+    b.Chunk(kIdUnknown, inner.Bytes());
+    EXPECT_EQ(LoadNamed(b.Bytes()), FileLine() +
+                                        "  2 \"Group\" img=2 id=00001000 type=6 size=0 off=0\n"
+                                        "  3 \"\" img=3 id=00007777 type=0 size=9 off=8\n");
+}
+
+TEST_F(LoadTest, ContainerTooShortForAChildKeepsItsBytes)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdRec, {1, 2, 3, 4, 5});
+    b.Chunk(kIdRecInner, {});
+    EXPECT_EQ(LoadNamed(b.Bytes()), FileLine() +
+                                        "  2 \"Group\" img=2 id=00001000 type=6 size=5 off=0\n"
+                                        "  3 \"Inner\" img=2 id=00001001 type=6 size=0 off=8\n");
+    ASSERT_TRUE(Rec(2).m_pData);
+    EXPECT_EQ(Rec(2).m_pData.get()[4], 5);
+}
+
+TEST_F(LoadTest, BytesThatHoldNoChunkAreIgnored)
+{
+    for (std::uint32_t tail = 1; tail <= 7; ++tail) {
+        SCOPED_TRACE(tail);
+        doc.UnloadAll();
+        ChunkBuilder b;
+        b.Chunk(kIdByte, {9});
+        b.Raw(std::vector<std::uint8_t>(tail, 0xEE));
+        Load(b.Bytes());
+        EXPECT_EQ(doc.Tree().GetCount(), 2u);
+
+        doc.UnloadAll();
+        Load(std::vector<std::uint8_t>(tail, 0x10));
+        EXPECT_EQ(doc.Tree().GetCount(), 1u) << "a file shorter than a header holds no chunk";
+    }
+}
+
+TEST_F(LoadTest, SecondFileContinuesTheKeys)
+{
+    ChunkBuilder b;
+    b.Begin(kIdRec).Chunk(kIdByte, {1}).End();
+    Load(b.Bytes(), "a.mob");
+    Load(b.Bytes(), "b.mob");
+    const CChunkTree& tree = doc.Tree();
+    const NodeId second = tree.GetNextSiblingItem(tree.GetRootItem());
+    EXPECT_EQ(tree.GetItemData(second), 4);
+    EXPECT_EQ(tree.GetItemText(second), dir.File("b.mob").size() < 40 ? dir.File("b.mob") : CMobDocument::FileNodeText(dir.File("b.mob")));
+    EXPECT_EQ(Rec(6).m_nOffset, 8u) << "offsets restart in every file";
+}
+
+TEST(FileNodeText, ShortensPathsOfFortyCharactersAndMore)
+{
+    const std::string p39 = "/" + std::string(34, 'a') + ".mob";
+    const std::string p40 = "/x" + std::string(34, 'b') + ".mob";
+    ASSERT_EQ(p39.size(), 39u);
+    ASSERT_EQ(p40.size(), 40u);
+    EXPECT_EQ(CMobDocument::FileNodeText(p39), p39);
+    EXPECT_EQ(CMobDocument::FileNodeText(p40), p40.substr(0, 8) + "..." + p40.substr(10));
+    EXPECT_EQ(CMobDocument::FileNodeText(p40).size(), 41u);
+}
+
+// Files whose sizes do not add up: the walk must stay inside the data, end,
+// and keep what can be read.
+TEST_F(LoadTest, MalformedSizesEndTheListSafely)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::string expected;
+    };
+    ChunkBuilder zero;
+    zero.Chunk(kIdByte, {1}).RawHeader(kIdByte, 0).Chunk(kIdByte, {2});
+    ChunkBuilder small;
+    small.Chunk(kIdByte, {1}).RawHeader(kIdByte, 7).Chunk(kIdByte, {2});
+    ChunkBuilder pastEnd;
+    pastEnd.Chunk(kIdByte, {1}).RawHeader(kIdString, 100).Raw({'a', 'b'});
+    ChunkBuilder wrap;
+    wrap.RawHeader(kIdString, 0xFFFFFFF8u).Raw({'x', 'y', 'z'});
+    ChunkBuilder childPastContainer;
+    childPastContainer.Begin(kIdRec).RawHeader(kIdString, 50).Raw({'q'}).End().Chunk(kIdByte, {3});
+    ChunkBuilder containerOfJunk;
+    containerOfJunk.Begin(kIdRec).RawHeader(kIdByte, 3).Raw({1, 2, 3}).End();
+
+    const Case cases[] = {
+        {"size 0", zero.Bytes(), "  2 \"Flag\" img=3 id=00002001 type=1 size=1 off=0\n"},
+        {"size below 8", small.Bytes(), "  2 \"Flag\" img=3 id=00002001 type=1 size=1 off=0\n"},
+        {"size past the end", pastEnd.Bytes(),
+         "  2 \"Flag\" img=3 id=00002001 type=1 size=1 off=0\n"
+         "  3 \"Name\" img=3 id=00002005 type=5 size=2 off=9\n"},
+        {"size that wraps around", wrap.Bytes(), "  2 \"Name\" img=3 id=00002005 type=5 size=3 off=0\n"},
+        {"child past its container", childPastContainer.Bytes(),
+         "  2 \"Group\" img=2 id=00001000 type=6 size=9 off=0\n"
+         "    3 \"Name\" img=3 id=00002005 type=5 size=1 off=8\n"
+         "  4 \"Flag\" img=3 id=00002001 type=1 size=1 off=17\n"},
+        {"container whose first chunk is too small", containerOfJunk.Bytes(),
+         "  2 \"Group\" img=2 id=00001000 type=6 size=11 off=0\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        doc.UnloadAll();
+        EXPECT_EQ(LoadNamed(c.bytes), FileLine() + c.expected);
+    }
+    EXPECT_TRUE(Rec(2).m_pData) << "a container without children keeps its bytes";
+}
+
+TEST_F(LoadTest, DeepNestingLoadsWithoutRecursion)
+{
+    constexpr int kDepth = 100000;
+    ChunkBuilder b;
+    for (int i = 0; i < kDepth; ++i)
+        b.Begin(kIdRec);
+    b.Chunk(kIdByte, {42});
+    for (int i = 0; i < kDepth; ++i)
+        b.End();
+    Load(b.Bytes());
+    EXPECT_EQ(doc.Tree().GetCount(), static_cast<std::size_t>(kDepth) + 2);
+    EXPECT_EQ(Rec(kDepth + 2).m_pData.get()[0], 42);
+    EXPECT_EQ(Rec(kDepth + 2).m_nOffset, 8u * kDepth);
+    EXPECT_EQ(SaveAndRead(), b.Bytes());
+    doc.UnloadAll();
+    EXPECT_EQ(doc.Tree().GetCount(), 0u);
+}
+
+TEST_F(LoadTest, RefusesWhatIsNoMobFile)
+{
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* reason;
+    };
+    Put({}, "empty.mob");
+    ASSERT_EQ(::mkfifo(dir.File("fifo.mob").c_str(), 0600), 0);
+    const Case cases[] = {
+        {"missing", dir.File("missing.mob"), "No such file or directory"},
+        {"empty", dir.File("empty.mob"), "the file is empty"},
+        {"folder", dir.Path(), "not a regular file"},
+        {"fifo", dir.File("fifo.mob"), "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(doc.LoadMobFile(c.path));
+        EXPECT_NE(doc.GetIoError().find(c.reason), std::string::npos) << doc.GetIoError();
+        EXPECT_EQ(doc.Tree().GetCount(), 0u);
+        EXPECT_EQ(doc.Chunks().GetCount(), 0u);
+    }
+}
+
+TEST_F(LoadTest, UnloadEmptiesEverythingAndKeysRestart)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdByte, {1});
+    Load(b.Bytes());
+    Load(b.Bytes());
+    doc.UnloadAll();
+    EXPECT_EQ(doc.Tree().GetCount(), 0u);
+    EXPECT_EQ(doc.Chunks().GetCount(), 0u);
+    EXPECT_EQ(doc.Tree().GetRootItem(), kNoNode);
+    Load(b.Bytes());
+    EXPECT_EQ(doc.Tree().GetItemData(doc.Tree().GetRootItem()), 1);
+}
+
+TEST_F(LoadTest, IdKeysAreEightUpperCaseDigits)
+{
+    test::WriteFileText(dir.File("mob_desc.txt"), "0x0000002b\tBYTE\tlower\n0x000000AB\tBYTE\tUPPER\n");
+    ASSERT_TRUE(doc.ReadDescFile());
+    ChunkBuilder b;
+    b.Chunk(0x2B, {1}).Chunk(0xAB, {2});
+    Load(b.Bytes());
+    EXPECT_EQ(doc.Tree().GetItemText(2), "");
+    EXPECT_EQ(doc.Tree().GetItemText(3), "UPPER");
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,91 @@
+#include "cli/CMobTool.h"
+
+#include "tools/ChunkBuilder.h"
+#include "support/DocFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace qm {
+namespace {
+
+using tools::ChunkBuilder;
+
+class MobToolTest : public test::DocFixture {
+protected:
+    int Run(std::vector<std::string> args)
+    {
+        out.str("");
+        err.str("");
+        CMobTool tool(out, err);
+        return tool.Run(args);
+    }
+    std::string Desc() const { return "--desc=" + dir.File("mob_desc.txt"); }
+
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(MobToolTest, UsageErrorsExitWithTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"frobnicate"}, {"tree"}, {"save", "a.mob"}, {"show", "a", "1", "x"}, {"--bogus", "tree", "a"}, {"--desc"},
+    };
+    for (const auto& args : cases) {
+        EXPECT_EQ(Run(args), CMobTool::kExitUsage) << ::testing::PrintToString(args);
+        EXPECT_NE(err.str().find("Usage: mobtool"), std::string::npos);
+    }
+    EXPECT_EQ(Run({"--version"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "mobtool 0.5.0.2\n");
+    EXPECT_EQ(Run({"--help"}), CMobTool::kExitOk);
+    EXPECT_NE(out.str().find("apply FILE KEY TEXTFILE OUT"), std::string::npos);
+}
+
+TEST_F(MobToolTest, MissingDescriptionFileFailsWithItsError)
+{
+    EXPECT_EQ(Run({"--desc", dir.File("nope.txt"), "tree", "x.mob"}), CMobTool::kExitFailed);
+    EXPECT_EQ(err.str(), "Error while open description file: \n" + dir.File("nope.txt") + ": No such file or directory\n");
+}
+
+TEST_F(MobToolTest, TreePrintsEveryNodeAndGoesOnAfterAFailedFile)
+{
+    ChunkBuilder b;
+    b.Begin(test::kIdRec).Chunk(test::kIdByte, {7}).End().Chunk(test::kIdUnknown, {1, 2});
+    const std::string path = Put(b.Bytes(), "t.mob");
+    Put({}, "empty.mob");
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+
+    EXPECT_EQ(Run({Desc(), "tree", "t.mob", "empty.mob", "t.mob"}), CMobTool::kExitFailed);
+    EXPECT_EQ(out.str(),
+              "1\t0\t00000000\t0\t0\t0x00000000\tt.mob\n"
+              "2\t1\t00001000\t6\t9\t0x00000000\tGroup\n"
+              "3\t2\t00002001\t1\t1\t0x00000008\tFlag\n"
+              "4\t1\t00007777\t0\t2\t0x00000011\t\n"
+              "5\t0\t00000000\t0\t0\t0x00000000\tt.mob\n"
+              "6\t1\t00001000\t6\t9\t0x00000000\tGroup\n"
+              "7\t2\t00002001\t1\t1\t0x00000008\tFlag\n"
+              "8\t1\t00007777\t0\t2\t0x00000011\t\n");
+    EXPECT_EQ(err.str(), "Load error! empty.mob: the file is empty\n");
+
+    EXPECT_EQ(Run({Desc(), "stat", "t.mob"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "nodes 4\npayload_bytes 3\nmax_depth 2\n");
+}
+
+TEST_F(MobToolTest, SaveReportsOnlyAfterTheWrite)
+{
+    ChunkBuilder b;
+    b.Chunk(test::kIdString, "abc");
+    const std::string path = Put(b.Bytes(), "s.mob");
+
+    EXPECT_EQ(Run({Desc(), "save", path, dir.File("copy.mob")}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "Saved file: " + dir.File("copy.mob") + "\n");
+    EXPECT_EQ(test::ReadFileBytes(dir.File("copy.mob")), b.Bytes());
+
+    EXPECT_EQ(Run({Desc(), "save", path, dir.File("no/such/dir.mob")}), CMobTool::kExitFailed);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str().rfind("Save error! ", 0), 0u) << err.str();
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,160 @@
+#include "tools/ChunkBuilder.h"
+#include "support/DocFixture.h"
+
+#include "mob/CMemMapFile.h"
+#include "platform/CProcessLock.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+// Each test gets a private runtime folder, so its lock is its own.
+class ProcessLockTest : public test::DocFixture {
+protected:
+    void SetUp() override
+    {
+        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        m_oldRuntime = old ? old : "";
+        m_hadRuntime = old != nullptr;
+        ::mkdir(runtime.Path().c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (m_hadRuntime)
+            ::setenv("XDG_RUNTIME_DIR", m_oldRuntime.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    // A child process that takes the lock, says so on a pipe, and holds it
+    // until it reads a byte from releaseFd (or is killed).
+    pid_t StartHolder(int& releaseFd)
+    {
+        int ready[2];
+        int release[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        EXPECT_EQ(::pipe(release), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            platform::CProcessLock lock;
+            if (!lock.Open("MUTEX") || !lock.Lock())
+                ::_exit(3);
+            const char byte = 'L';
+            (void)::write(ready[1], &byte, 1);
+            char ignored;
+            (void)::read(release[0], &ignored, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        char byte = 0;
+        EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        releaseFd = release[1];
+        return child;
+    }
+
+    // A child process that loads a file and exits 0 when the load succeeded.
+    pid_t StartLoader(const std::string& path)
+    {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(doc.LoadMobFile(path) ? 0 : 1);
+        return child;
+    }
+
+    static bool ExitedCleanly(pid_t child)
+    {
+        int status = 0;
+        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+    test::TempDir runtime;
+
+private:
+    std::string m_oldRuntime;
+    bool m_hadRuntime = false;
+};
+
+TEST_F(ProcessLockTest, SecondProcessWaitsForTheHolder)
+{
+    tools::ChunkBuilder b;
+    b.Chunk(test::kIdByte, {1});
+    const std::string path = Put(b.Bytes(), "a.mob");
+
+    int release = -1;
+    const pid_t holder = StartHolder(release);
+    const pid_t loader = StartLoader(path);
+
+    // While the holder holds the lock the loader cannot have finished.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    int status = 0;
+    EXPECT_EQ(::waitpid(loader, &status, WNOHANG), 0) << "the load did not wait for the lock";
+
+    EXPECT_EQ(::write(release, "R", 1), 1);
+    ::close(release);
+    EXPECT_TRUE(ExitedCleanly(holder));
+    EXPECT_TRUE(ExitedCleanly(loader));
+}
+
+TEST_F(ProcessLockTest, KilledHolderDoesNotBlockTheNextLoad)
+{
+    tools::ChunkBuilder b;
+    b.Chunk(test::kIdByte, {1});
+    const std::string path = Put(b.Bytes(), "a.mob");
+
+    int release = -1;
+    const pid_t holder = StartHolder(release);
+    const pid_t loader = StartLoader(path);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(release);
+    EXPECT_TRUE(ExitedCleanly(loader));
+    EXPECT_TRUE(doc.LoadMobFile(path)) << doc.GetIoError();
+}
+
+TEST_F(ProcessLockTest, RefusesARuntimeFolderOthersCanReach)
+{
+    ASSERT_EQ(::chmod(runtime.Path().c_str(), 0755), 0);
+    ::setenv("TMPDIR", runtime.Path().c_str(), 1);
+    // $XDG_RUNTIME_DIR is not private, so the lock goes to a folder of ours
+    // under the temporary folder, which here is that same open folder.
+    std::string error;
+    const std::string folder = platform::CProcessLock::LockFolder(error);
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(folder, runtime.Path() + "/quillmere-" + std::to_string(::getuid()));
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    ::setenv("TMPDIR", runtime.Path().c_str(), 1);
+    EXPECT_EQ(platform::CProcessLock::LockFolder(error), "");
+    ::unsetenv("TMPDIR");
+    EXPECT_NE(error.find("open to other users"), std::string::npos) << error;
+}
+
+TEST(CMemMapFile, CloseIsHarmlessWhenNothingIsOpenAndWhenRepeated)
+{
+    CMemMapFile map;
+    map.Close();
+    map.Close();
+    EXPECT_EQ(map.GetView(), nullptr);
+    EXPECT_EQ(map.m_hFile, -1);
+    EXPECT_EQ(map.Lock(), nullptr);
+}
+
+} // namespace
+} // namespace qm

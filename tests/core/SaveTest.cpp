@@ -1,0 +1,163 @@
+#include "tools/ChunkBuilder.h"
+#include "support/DocFixture.h"
+
+#include "platform/LittleEndian.h"
+#include "tools/CSyntheticMob.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+using tools::ChunkBuilder;
+using test::kIdByte;
+using test::kIdRec;
+using test::kIdRecInner;
+using test::kIdString;
+using test::kIdUnknown;
+
+class SaveTest : public test::DocFixture {};
+
+TEST_F(SaveTest, WellFormedFilesComeBackByteForByte)
+{
+    test::WriteFileText(dir.File("mob_desc.txt"), tools::CSyntheticMob::DescriptionText());
+    ASSERT_TRUE(doc.ReadDescFile());
+    for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+        SCOPED_TRACE(seed);
+        tools::SyntheticOptions options;
+        options.seed = seed;
+        options.chunkCount = 50 + seed * 37;
+        options.maxDepth = static_cast<int>(seed % 7);
+        const auto bytes = tools::CSyntheticMob::Generate(options);
+        doc.UnloadAll();
+        Load(bytes);
+        EXPECT_EQ(SaveAndRead(), bytes);
+    }
+}
+
+TEST_F(SaveTest, GrownPayloadGrowsEveryEnclosingContainer)
+{
+    ChunkBuilder b;
+    b.Begin(kIdRec).Begin(kIdRecInner).Chunk(kIdString, "ab").End().Chunk(kIdByte, {1}).End();
+    Load(b.Bytes());
+    CMobChunk& name = doc.Chunks().Lookup(4)[0];
+    ASSERT_EQ(name.m_nId, kIdString);
+    name.ReplacePayload(CPayload::Copy(reinterpret_cast<const std::uint8_t*>("abcdef"), 6), 6);
+
+    ChunkBuilder expected;
+    expected.Begin(kIdRec).Begin(kIdRecInner).Chunk(kIdString, "abcdef").End().Chunk(kIdByte, {1}).End();
+    const auto saved = SaveAndRead();
+    EXPECT_EQ(saved, expected.Bytes());
+    EXPECT_EQ(le::ReadU32(saved.data() + 4), le::ReadU32(b.Bytes().data() + 4) + 4);
+    EXPECT_EQ(le::ReadU32(saved.data() + 12), le::ReadU32(b.Bytes().data() + 12) + 4);
+}
+
+TEST_F(SaveTest, BytesThatHoldNoChunkAreLeftOut)
+{
+    ChunkBuilder inner;
+    inner.Chunk(kIdByte, {1}).Raw({9, 9, 9, 9, 9});
+    ChunkBuilder b;
+    b.Begin(kIdRec).Chunk(kIdRecInner, inner.Bytes()).End();
+    b.Raw({7, 7, 7});
+    // Inner's payload ends with 5 bytes holding no chunk; the file with 3.
+    Load(b.Bytes());
+    ChunkBuilder expected;
+    expected.Begin(kIdRec).Begin(kIdRecInner).Chunk(kIdByte, {1}).End().End();
+    EXPECT_EQ(SaveAndRead(), expected.Bytes());
+    EXPECT_EQ(expected.Bytes().size(), b.Bytes().size() - 8);
+}
+
+TEST_F(SaveTest, ChildlessContainersAndTinyFiles)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdRec, {1, 2, 3}).Chunk(kIdRecInner, {}).Chunk(kIdUnknown, {});
+    Load(b.Bytes());
+    EXPECT_EQ(SaveAndRead(), b.Bytes());
+
+    doc.UnloadAll();
+    Load({1, 2, 3, 4, 5});
+    EXPECT_TRUE(SaveAndRead("tiny-saved.mob").empty());
+}
+
+TEST_F(SaveTest, SavesOverTheFileItWasLoadedFrom)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdString, "before");
+    const std::string path = Load(b.Bytes());
+    doc.Chunks().Lookup(2)->ReplacePayload(CPayload::Copy(reinterpret_cast<const std::uint8_t*>("after"), 5), 5);
+    doc.MarkModified();
+    ASSERT_TRUE(doc.SaveMobFile(path)) << doc.GetIoError();
+    EXPECT_FALSE(doc.IsModified());
+    ChunkBuilder expected;
+    expected.Chunk(kIdString, "after");
+    EXPECT_EQ(test::ReadFileBytes(path), expected.Bytes());
+}
+
+TEST_F(SaveTest, ALeafWithoutItsBytesIsNotSavedAsSomethingElse)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdString, "abc");
+    Load(b.Bytes());
+    doc.Chunks().Lookup(2)->m_pData.reset();
+    const std::string target = Put({1, 2, 3}, "target.mob");
+    EXPECT_FALSE(doc.SaveMobFile(target));
+    EXPECT_NE(doc.GetIoError().find("could not be read"), std::string::npos) << doc.GetIoError();
+    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+// Runs body in a child process under a file-size limit of limitBytes, and
+// returns whether the child reported success.
+template <class Body>
+bool RunUnderFileSizeLimit(rlim_t limitBytes, Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{limitBytes, limitBytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(SaveTest, FailedSaveLeavesTheOldFileIntact)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdString, std::string(100000, 's'));
+    const std::string path = Load(b.Bytes());
+    doc.Chunks().Lookup(2)->ReplacePayload(CPayload::Allocate(200000), 200000);
+
+    const bool reportedFailure = RunUnderFileSizeLimit(150000, [&] {
+        return !doc.SaveMobFile(path) && doc.GetIoError().find("File too large") != std::string::npos;
+    });
+    EXPECT_TRUE(reportedFailure);
+    EXPECT_EQ(test::ReadFileBytes(path), b.Bytes());
+    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"mob_desc.txt", "test.mob"}));
+
+    EXPECT_FALSE(doc.SaveMobFile(dir.File("missing/folder.mob")));
+    EXPECT_NE(doc.GetIoError().find("No such file or directory"), std::string::npos);
+}
+
+TEST_F(SaveTest, SymbolicLinkStaysALink)
+{
+    ChunkBuilder b;
+    b.Chunk(kIdByte, {5});
+    Load(b.Bytes(), "real.mob");
+    ASSERT_EQ(::symlink(dir.File("real.mob").c_str(), dir.File("link.mob").c_str()), 0);
+    doc.Chunks().Lookup(2)->m_pData.get()[0] = 6;
+    ASSERT_TRUE(doc.SaveMobFile(dir.File("link.mob"))) << doc.GetIoError();
+    char target[256] = {};
+    ASSERT_GT(::readlink(dir.File("link.mob").c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(std::string(target), dir.File("real.mob"));
+    EXPECT_EQ(test::ReadFileBytes(dir.File("real.mob")).back(), 6);
+}
+
+} // namespace
+} // namespace qm
