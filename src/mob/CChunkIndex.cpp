@@ -1,5 +1,7 @@
 #include "mob/CChunkIndex.h"
 
+#include <algorithm>
+
 namespace qm {
 
 bool CChunkIndex::SetAt(std::int32_t key, CMobChunk rec)
@@ -38,6 +40,17 @@ void CChunkIndex::RemoveAll()
     std::vector<CMobChunk>().swap(m_records);
     std::vector<bool>().swap(m_present);
     m_nCount = 0;
+}
+
+void CChunkIndex::RemoveFrom(std::int32_t key)
+{
+    const auto keep = static_cast<std::size_t>(std::max(key, 1)) - 1;
+    if (keep >= m_records.size())
+        return;
+    for (std::size_t i = keep; i < m_records.size(); ++i)
+        m_nCount -= m_present[i] ? 1u : 0u;
+    m_records.resize(keep);
+    m_present.resize(keep);
 }
 
 void CChunkIndex::Reserve(std::size_t count)

@@ -19,6 +19,8 @@ public:
     const CMobChunk* Lookup(std::int32_t key) const;
     std::size_t GetCount() const { return m_nCount; }
     void RemoveAll();
+    // Removes every record under key or a later key.
+    void RemoveFrom(std::int32_t key);
     void Reserve(std::size_t count);
 
     template <class Visitor>

@@ -7,8 +7,14 @@ NodeId CChunkTree::InsertItem(std::string_view label, int image, NodeId parent)
     return InsertItem(m_labels.Intern(label), image, parent);
 }
 
-NodeId CChunkTree::InsertItem(LabelId label, int image, NodeId parent)
+NodeId CChunkTree::InsertItem(LabelId label, int image, NodeId parent, NodeId lastChild)
 {
+    if (parent == kNoNode) {
+        lastChild = m_nLastRoot;
+    } else if (lastChild == kNoNode) {
+        for (NodeId child = At(parent).firstChild; child != kNoNode; child = At(child).nextSibling)
+            lastChild = child;
+    }
     Node node;
     node.parent = parent;
     node.label = label & kLabelMask;
@@ -16,13 +22,14 @@ NodeId CChunkTree::InsertItem(LabelId label, int image, NodeId parent)
     m_nodes.push_back(node);
     const auto id = static_cast<NodeId>(m_nodes.size());
 
-    NodeId& first = parent == kNoNode ? m_nFirstRoot : At(parent).firstChild;
-    NodeId& last = parent == kNoNode ? m_nLastRoot : At(parent).lastChild;
-    if (last == kNoNode)
-        first = id;
+    if (lastChild != kNoNode)
+        At(lastChild).nextSibling = id;
+    else if (parent == kNoNode)
+        m_nFirstRoot = id;
     else
-        At(last).nextSibling = id;
-    last = id;
+        At(parent).firstChild = id;
+    if (parent == kNoNode)
+        m_nLastRoot = id;
     return id;
 }
 
@@ -32,6 +39,22 @@ void CChunkTree::DeleteAllItems()
     m_labels.Clear();
     m_nFirstRoot = kNoNode;
     m_nLastRoot = kNoNode;
+}
+
+void CChunkTree::DeleteLastRoot()
+{
+    const NodeId last = m_nLastRoot;
+    if (last == kNoNode)
+        return;
+    NodeId previous = kNoNode;
+    for (NodeId root = m_nFirstRoot; root != last; root = At(root).nextSibling)
+        previous = root;
+    if (previous == kNoNode)
+        m_nFirstRoot = kNoNode;
+    else
+        At(previous).nextSibling = kNoNode;
+    m_nLastRoot = previous;
+    m_nodes.resize(last - 1);
 }
 
 void CChunkTree::Reserve(std::size_t count)

@@ -37,12 +37,20 @@ public:
 
     // Inserts a node as the last child of parent, or as the last top-level
     // node when parent is kNoNode. The node's selected image is its image.
+    //
+    // Nodes do not remember their last child (a million nodes, four bytes
+    // each), so finding it walks the parent's children; a caller that
+    // appends many children in a row passes the one it inserted last as
+    // lastChild and the insertion takes constant time.
     NodeId InsertItem(std::string_view label, int image, NodeId parent);
-    NodeId InsertItem(LabelId label, int image, NodeId parent);
+    NodeId InsertItem(LabelId label, int image, NodeId parent, NodeId lastChild = kNoNode);
     LabelId InternLabel(std::string_view text) { return m_labels.Intern(text); }
 
     std::size_t GetCount() const { return m_nodes.size(); }
     void DeleteAllItems();
+    // Removes the last top-level node with everything below it; those must
+    // be the nodes inserted last, as they are while a file is being loaded.
+    void DeleteLastRoot();
     void Reserve(std::size_t count);
 
     void SetItemData(NodeId node, std::int32_t param) { At(node).param = param; }
@@ -59,17 +67,16 @@ public:
     bool IsValid(NodeId node) const { return node != kNoNode && node <= m_nodes.size(); }
 
 private:
-    // 24 bytes a node: the label and the image share one word.
+    // 20 bytes a node: the label and the image share one word.
     struct Node {
         NodeId parent = kNoNode;
         NodeId firstChild = kNoNode;
-        NodeId lastChild = kNoNode;
         NodeId nextSibling = kNoNode;
         std::int32_t param = 0;
         std::uint32_t label : 29 = 0;
         std::uint32_t image : 3 = 0;
     };
-    static_assert(sizeof(Node) == 24);
+    static_assert(sizeof(Node) == 20);
     static constexpr std::uint32_t kLabelMask = (1u << 29) - 1;
 
     Node& At(NodeId node) { return m_nodes[node - 1]; }

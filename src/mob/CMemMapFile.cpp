@@ -25,6 +25,7 @@ bool CMemMapFile::MapFile(std::uint32_t offset)
     else {
         m_pView = static_cast<const std::uint8_t*>(view);
         m_nViewSize = m_nDataSize;
+        m_faultGuard = std::make_unique<platform::CFaultGuard>(m_pView, m_nViewSize);
     }
     // The lock is opened even when mapping failed; Close() releases both.
     if (!m_hMutex.Open(m_strName + "MUTEX") && m_strError.empty())
@@ -56,6 +57,7 @@ void CMemMapFile::Close()
 {
     Unlock();
     if (m_pView) {
+        m_faultGuard.reset();
         ::munmap(const_cast<std::uint8_t*>(m_pView), m_nViewSize);
         m_pView = nullptr;
         m_nViewSize = 0;

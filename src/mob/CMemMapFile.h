@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/CFaultGuard.h"
 #include "platform/CProcessLock.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace qm {
@@ -30,6 +32,9 @@ public:
     void Close();
 
     const std::uint8_t* GetView() const { return m_pView; }
+    // True when the file was cut short by someone else while mapped: the
+    // missing part read as zeros, so what was read is not the file.
+    bool DataWasLost() const { return m_faultGuard && m_faultGuard->Faulted(); }
     const std::string& GetError() const { return m_strError; }
 
     int m_hFile = -1;
@@ -43,6 +48,7 @@ private:
     std::size_t m_nViewSize = 0;
     bool m_bLocked = false;
     platform::CProcessLock m_hMutex;
+    std::unique_ptr<platform::CFaultGuard> m_faultGuard;
     std::string m_strError;
 };
 

@@ -99,7 +99,16 @@ bool CMobDocument::LoadMobFile(const std::string& path)
     ParseChunks(fileNode, view, map.m_nDataSize);
 
     map.Unlock();
+    const bool lost = map.DataWasLost();
     map.Close();
+    if (lost) {
+        // Zeros stood in for bytes that vanished; showing them would pass
+        // them off as the file's contents.
+        m_tree.DeleteLastRoot();
+        m_mapChunks.RemoveFrom(key);
+        m_strIoError = path + ": the file was cut short by another program while it was being read";
+        return false;
+    }
     return true;
 }
 
@@ -133,8 +142,9 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
         NodeId parent;
         std::uint32_t end;
         std::uint32_t pos;
+        NodeId lastChild;
     };
-    std::vector<Frame> stack{{parent, length, 0}};
+    std::vector<Frame> stack{{parent, length, 0, kNoNode}};
     std::uint32_t untilProgress = kProgressInterval;
 
     while (!stack.empty()) {
@@ -162,7 +172,8 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
         const NodeId parentNode = frame.parent;
 
         const TypeInfo& type = typeOf(id);
-        const NodeId node = m_tree.InsertItem(type.label, IMG_CHUNK, parentNode);
+        const NodeId node = m_tree.InsertItem(type.label, IMG_CHUNK, parentNode, frame.lastChild);
+        frame.lastChild = node;
         const auto key = static_cast<std::int32_t>(m_tree.GetCount());
         m_tree.SetItemData(node, key);
 
@@ -184,7 +195,7 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
             m_nFileOffset += kHeaderSize;
             m_tree.SetItemImage(node, IMG_CONTAINER);
             if (hasChildren)
-                stack.push_back({node, payloadPos + n, payloadPos});
+                stack.push_back({node, payloadPos + n, payloadPos, kNoNode});
         } else {
             m_nFileOffset += n + kHeaderSize;
         }
