@@ -9,15 +9,25 @@ bool CChunkIndex::SetAt(std::int32_t key, CMobChunk rec)
     if (key < 1)
         return false;
     const auto slot = static_cast<std::size_t>(key) - 1;
-    if (slot >= m_records.size()) {
-        m_records.resize(slot + 1);
-        m_present.resize(slot + 1, false);
+    if (slot < m_records.size()) {
+        if (IsGap(slot)) {
+            m_gaps[slot] = false;
+            ++m_nCount;
+        }
+        m_records[slot] = std::move(rec);
+        return true;
     }
-    if (!m_present[slot]) {
-        m_present[slot] = true;
-        ++m_nCount;
+    if (slot > m_records.size()) {
+        m_gaps.resize(m_records.size(), false);
+        while (m_records.size() < slot) {
+            m_records.emplace_back();
+            m_gaps.push_back(true);
+        }
     }
-    m_records[slot] = std::move(rec);
+    m_records.emplace_back(std::move(rec));
+    if (!m_gaps.empty())
+        m_gaps.push_back(false);
+    ++m_nCount;
     return true;
 }
 
@@ -26,7 +36,7 @@ CMobChunk* CChunkIndex::Lookup(std::int32_t key)
     if (key < 1)
         return nullptr;
     const auto slot = static_cast<std::size_t>(key) - 1;
-    return slot < m_records.size() && m_present[slot] ? &m_records[slot] : nullptr;
+    return slot < m_records.size() && !IsGap(slot) ? &m_records[slot] : nullptr;
 }
 
 const CMobChunk* CChunkIndex::Lookup(std::int32_t key) const
@@ -36,9 +46,8 @@ const CMobChunk* CChunkIndex::Lookup(std::int32_t key) const
 
 void CChunkIndex::RemoveAll()
 {
-    // Swapping with empty vectors gives the memory back, not just the size.
-    std::vector<CMobChunk>().swap(m_records);
-    std::vector<bool>().swap(m_present);
+    m_records.clear();
+    std::vector<bool>().swap(m_gaps);
     m_nCount = 0;
 }
 
@@ -48,15 +57,10 @@ void CChunkIndex::RemoveFrom(std::int32_t key)
     if (keep >= m_records.size())
         return;
     for (std::size_t i = keep; i < m_records.size(); ++i)
-        m_nCount -= m_present[i] ? 1u : 0u;
-    m_records.resize(keep);
-    m_present.resize(keep);
-}
-
-void CChunkIndex::Reserve(std::size_t count)
-{
-    m_records.reserve(count);
-    m_present.reserve(count);
+        m_nCount -= IsGap(i) ? 0u : 1u;
+    m_records.truncate(keep);
+    if (!m_gaps.empty())
+        m_gaps.resize(keep);
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mob/CBlockVector.h"
 #include "mob/CMobChunk.h"
 
 #include <cstddef>
@@ -9,8 +10,8 @@
 namespace qm {
 
 // The chunk index: node key to record. Node keys are dense (1, 2, 3, ... in
-// the order nodes were inserted), so the records sit in one vector indexed by
-// key and a lookup is an array access.
+// the order nodes were inserted), so the records sit in one block vector
+// indexed by key and a lookup is an array access.
 class CChunkIndex {
 public:
     // Stores rec under key, replacing any record there. Keys below 1 are refused.
@@ -21,20 +22,23 @@ public:
     void RemoveAll();
     // Removes every record under key or a later key.
     void RemoveFrom(std::int32_t key);
-    void Reserve(std::size_t count);
 
     template <class Visitor>
     void ForEach(Visitor&& visit) const
     {
         for (std::size_t i = 0; i < m_records.size(); ++i) {
-            if (m_present[i])
+            if (!IsGap(i))
                 visit(static_cast<std::int32_t>(i + 1), m_records[i]);
         }
     }
 
 private:
-    std::vector<CMobChunk> m_records;
-    std::vector<bool> m_present;
+    bool IsGap(std::size_t slot) const { return !m_gaps.empty() && m_gaps[slot]; }
+
+    CBlockVector<CMobChunk> m_records;
+    // Only when a key was skipped: which slots hold no record. Loading
+    // never skips one, so this stays empty and costs nothing.
+    std::vector<bool> m_gaps;
     std::size_t m_nCount = 0;
 };
 

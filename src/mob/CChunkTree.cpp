@@ -19,7 +19,7 @@ NodeId CChunkTree::InsertItem(LabelId label, int image, NodeId parent, NodeId la
     node.parent = parent;
     node.label = label & kLabelMask;
     node.image = static_cast<std::uint32_t>(image) & 7u;
-    m_nodes.push_back(node);
+    m_nodes.emplace_back(node);
     const auto id = static_cast<NodeId>(m_nodes.size());
 
     if (lastChild != kNoNode)
@@ -35,7 +35,7 @@ NodeId CChunkTree::InsertItem(LabelId label, int image, NodeId parent, NodeId la
 
 void CChunkTree::DeleteAllItems()
 {
-    std::vector<Node>().swap(m_nodes);
+    m_nodes.clear();
     m_labels.Clear();
     m_nFirstRoot = kNoNode;
     m_nLastRoot = kNoNode;
@@ -54,12 +54,7 @@ void CChunkTree::DeleteLastRoot()
     else
         At(previous).nextSibling = kNoNode;
     m_nLastRoot = previous;
-    m_nodes.resize(last - 1);
-}
-
-void CChunkTree::Reserve(std::size_t count)
-{
-    m_nodes.reserve(count);
+    m_nodes.truncate(last - 1);
 }
 
 } // namespace qm

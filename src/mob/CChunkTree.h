@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mob/CBlockVector.h"
 #include "mob/CLabelPool.h"
 
 #include <cstddef>
@@ -51,7 +52,6 @@ public:
     // Removes the last top-level node with everything below it; those must
     // be the nodes inserted last, as they are while a file is being loaded.
     void DeleteLastRoot();
-    void Reserve(std::size_t count);
 
     void SetItemData(NodeId node, std::int32_t param) { At(node).param = param; }
     std::int32_t GetItemData(NodeId node) const { return At(node).param; }
@@ -82,7 +82,7 @@ private:
     Node& At(NodeId node) { return m_nodes[node - 1]; }
     const Node& At(NodeId node) const { return m_nodes[node - 1]; }
 
-    std::vector<Node> m_nodes;
+    CBlockVector<Node> m_nodes;
     CLabelPool m_labels;
     NodeId m_nFirstRoot = kNoNode;
     NodeId m_nLastRoot = kNoNode;

@@ -4,9 +4,11 @@
 #include "platform/FileSystem.h"
 #include "platform/LittleEndian.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -119,21 +121,28 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
     if (length < kHeaderSize)
         return true;
 
-    // Descriptions are looked up once per chunk type id, not once per chunk.
+    // Descriptions are looked up once per chunk type id, not once per chunk:
+    // a small direct-mapped cache answers almost every chunk, the map the rest.
     struct TypeInfo {
-        CChunkTree::LabelId label;
-        std::int32_t dataType;
+        std::uint32_t id = 0;
+        CChunkTree::LabelId label = 0;
+        std::int32_t dataType = -1;
     };
     std::unordered_map<std::uint32_t, TypeInfo> types;
+    std::array<TypeInfo, 256> recent{};
     auto typeOf = [&](std::uint32_t id) -> const TypeInfo& {
+        TypeInfo& cached = recent[(id ^ (id >> 8) ^ (id >> 16)) & 0xFF];
+        if (cached.dataType >= 0 && cached.id == id)
+            return cached;
         auto it = types.find(id);
         if (it == types.end()) {
             const CFieldDesc* entry = LookupDesc(IdKey(id));
-            const TypeInfo info{entry ? m_tree.InternLabel(entry->m_strName) : 0,
+            const TypeInfo info{id, entry ? m_tree.InternLabel(entry->m_strName) : 0,
                                 entry ? TypeCodeFromName(entry->m_strType) : DT_NULL};
             it = types.emplace(id, info).first;
         }
-        return it->second;
+        cached = it->second;
+        return cached;
     };
 
     // An explicit stack instead of recursion: nesting depth is bounded only
@@ -211,14 +220,21 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
 bool CMobDocument::SaveMobFile(const std::string& path)
 {
     m_strIoError.clear();
-    std::vector<std::uint8_t> buffer;
     const NodeId fileNode = m_tree.GetRootItem();
-    if (fileNode != kNoNode) {
-        const NodeId first = m_tree.GetChildItem(fileNode);
-        if (first != kNoNode && !WriteChunks(first, buffer))
-            return false;
+    const NodeId first = fileNode == kNoNode ? kNoNode : m_tree.GetChildItem(fileNode);
+    std::vector<std::uint32_t> sizes;
+    std::uint64_t total = 0;
+    if (!MeasureChunks(first, sizes, total))
+        return false;
+    if (total > kLargestFile) {
+        m_strIoError = "The file would be " + std::to_string(total) + " bytes, more than a MOB file can hold (" +
+                       std::to_string(kLargestFile) + ").";
+        return false;
     }
-    if (!platform::WriteFileAtomically(path, buffer.data(), buffer.size(), m_strIoError))
+    // Every byte is written below, so the buffer is not zeroed first.
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint64_t>(total, 1));
+    EmitChunks(first, sizes, buffer.get(), total);
+    if (!platform::WriteFileAtomically(path, buffer.get(), total, m_strIoError))
         return false;
     m_bModified = false;
     return true;
@@ -226,66 +242,96 @@ bool CMobDocument::SaveMobFile(const std::string& path)
 
 bool CMobDocument::WriteChunks(NodeId first, std::vector<std::uint8_t>& buffer)
 {
+    std::vector<std::uint32_t> sizes;
+    std::uint64_t total = 0;
+    if (!MeasureChunks(first, sizes, total))
+        return false;
+    const std::size_t base = buffer.size();
+    buffer.resize(base + total);
+    EmitChunks(first, sizes, buffer.data() + base, total);
+    return true;
+}
+
+NodeId CMobDocument::NextInPreOrder(NodeId node, NodeId boundary) const
+{
+    if (const NodeId child = m_tree.GetChildItem(node); child != kNoNode)
+        return child;
+    for (; node != boundary; node = m_tree.GetParentItem(node)) {
+        if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode)
+            return next;
+    }
+    return kNoNode;
+}
+
+bool CMobDocument::MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes, std::uint64_t& total)
+{
+    total = 0;
     if (!m_tree.IsValid(first))
         return true;
     const NodeId boundary = m_tree.GetParentItem(first);
+    sizes.assign(m_tree.GetCount() + 1, 0);
+    auto fail = [this](std::int32_t key, const std::string& what) {
+        m_strIoError = "The chunk with node key " + std::to_string(key) + " " + what;
+        return false;
+    };
 
-    // Pre-order of first, its later siblings and everything below them,
-    // walked with parent links rather than recursion.
-    std::vector<NodeId> order;
-    for (NodeId node = first; node != kNoNode;) {
-        order.push_back(node);
+    // Sizes bottom-up, walking with parent links rather than recursion: a
+    // node's size is final when the walk climbs past it, and is then added
+    // into its container.
+    NodeId node = first;
+    while (node != kNoNode) {
+        const std::int32_t key = m_tree.GetItemData(node);
+        const CMobChunk* rec = m_mapChunks.Lookup(key);
+        if (!rec)
+            return fail(key, "has no record.");
         if (const NodeId child = m_tree.GetChildItem(node); child != kNoNode) {
+            sizes[node] = kHeaderSize;
             node = child;
             continue;
         }
-        while (node != boundary && m_tree.GetNextSiblingItem(node) == kNoNode)
-            node = m_tree.GetParentItem(node);
-        node = node == boundary ? kNoNode : m_tree.GetNextSiblingItem(node);
-    }
+        if (rec->m_nSize != 0 && !rec->m_pData)
+            return fail(key, "has " + std::to_string(rec->m_nSize) +
+                                 " payload bytes that could not be read when it was loaded.");
+        if (rec->m_nSize > 0xFFFFFFFFu - kHeaderSize)
+            return fail(key, "would be larger than a chunk can be (4 GiB).");
+        sizes[node] = kHeaderSize + rec->m_nSize;
 
-    // Sizes bottom-up: in reverse pre-order every child comes before its
-    // parent, so one pass adds each chunk into its container.
-    std::vector<std::uint64_t> sizes(m_tree.GetCount() + 1, 0);
-    std::uint64_t total = 0;
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        const NodeId node = *it;
-        const std::int32_t key = m_tree.GetItemData(node);
-        const CMobChunk* rec = m_mapChunks.Lookup(key);
-        if (!rec) {
-            m_strIoError = "The chunk with node key " + std::to_string(key) + " has no record.";
-            return false;
-        }
-        if (m_tree.ItemHasChildren(node)) {
-            sizes[node] += kHeaderSize;
-        } else {
-            if (rec->m_nSize != 0 && !rec->m_pData) {
-                m_strIoError = "The chunk with node key " + std::to_string(key) + " has " +
-                               std::to_string(rec->m_nSize) + " payload bytes that could not be read when it was loaded.";
-                return false;
+        for (;;) {
+            const NodeId parent = m_tree.GetParentItem(node);
+            if (parent == boundary) {
+                total += sizes[node];
+            } else {
+                const std::uint64_t grown = std::uint64_t{sizes[parent]} + sizes[node];
+                if (grown > 0xFFFFFFFFu)
+                    return fail(m_tree.GetItemData(parent), "would be larger than a chunk can be (4 GiB).");
+                sizes[parent] = static_cast<std::uint32_t>(grown);
             }
-            sizes[node] = kHeaderSize + std::uint64_t{rec->m_nSize};
+            if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode) {
+                node = next;
+                break;
+            }
+            if (parent == boundary) {
+                node = kNoNode;
+                break;
+            }
+            node = parent;
         }
-        if (sizes[node] > 0xFFFFFFFFull) {
-            m_strIoError = "The chunk with node key " + std::to_string(key) +
-                           " would be larger than a chunk can be (4 GiB).";
-            return false;
-        }
-        const NodeId parent = m_tree.GetParentItem(node);
-        if (parent == boundary)
-            total += sizes[node];
-        else
-            sizes[parent] += sizes[node];
     }
+    return true;
+}
 
-    const std::size_t base = buffer.size();
-    buffer.resize(base + total);
-    std::uint8_t* out = buffer.data() + base;
+void CMobDocument::EmitChunks(NodeId first, const std::vector<std::uint32_t>& sizes, std::uint8_t* out,
+                              std::uint64_t total) const
+{
+    if (!m_tree.IsValid(first))
+        return;
+    const NodeId boundary = m_tree.GetParentItem(first);
+    const std::uint8_t* const start = out;
     std::uint32_t untilProgress = kProgressInterval;
-    for (const NodeId node : order) {
+    for (NodeId node = first; node != kNoNode; node = NextInPreOrder(node, boundary)) {
         const CMobChunk& rec = *m_mapChunks.Lookup(m_tree.GetItemData(node));
         le::WriteU32(out, rec.m_nId);
-        le::WriteU32(out + 4, static_cast<std::uint32_t>(sizes[node]));
+        le::WriteU32(out + 4, sizes[node]);
         out += kHeaderSize;
         if (!m_tree.ItemHasChildren(node) && rec.m_nSize != 0) {
             std::memcpy(out, rec.m_pData.get(), rec.m_nSize);
@@ -293,10 +339,9 @@ bool CMobDocument::WriteChunks(NodeId first, std::vector<std::uint8_t>& buffer)
         }
         if (--untilProgress == 0) {
             untilProgress = kProgressInterval;
-            ReportProgress(static_cast<std::uint64_t>(out - buffer.data()), buffer.size());
+            ReportProgress(static_cast<std::uint64_t>(out - start), total);
         }
     }
-    return true;
 }
 
 void CMobDocument::UnloadAll()

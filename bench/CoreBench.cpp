@@ -1,0 +1,288 @@
+// Load, save, unload and memory of the document core on a synthetic file of
+// about a million chunks, each figure next to its floor: the least work
+// that any program must do for the same result on this machine, measured in
+// the same run, so that the ratios hold on a noisy machine.
+
+#include "BenchFile.h"
+#include "BenchSummary.h"
+
+#include "mob/CMobDocument.h"
+#include "platform/FileSystem.h"
+#include "platform/LittleEndian.h"
+#include "tools/CSyntheticMob.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <unordered_set>
+#include <vector>
+
+namespace qm::bench {
+namespace {
+
+std::unordered_set<std::uint32_t> ContainerIds()
+{
+    return {0x00010000, 0x00010001, 0x00010002};
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path)
+{
+    std::string text;
+    std::string error;
+    if (!platform::ReadWholeFile(path, text, error))
+        throw std::runtime_error(error);
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+void UseDescriptions(CMobDocument& doc)
+{
+    doc.SetDescFile(BenchFile::Get().descPath);
+    if (!doc.ReadDescFile())
+        throw std::runtime_error(doc.GetError());
+}
+
+// The floor of loading: map the file, walk every chunk header (descending
+// into containers), copy every leaf payload once into one buffer.
+std::uint64_t LoadFloorOnce(const std::string& path, const std::unordered_set<std::uint32_t>& containers)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    struct stat st {};
+    ::fstat(fd, &st);
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    const auto* data = static_cast<const std::uint8_t*>(mapped);
+    auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    std::uint8_t* out = copy.get();
+    std::uint64_t headers = 0;
+
+    struct Range {
+        std::size_t pos;
+        std::size_t end;
+    };
+    std::vector<Range> stack{{0, size}};
+    while (!stack.empty()) {
+        Range& range = stack.back();
+        if (range.end - range.pos < 8) {
+            stack.pop_back();
+            continue;
+        }
+        const std::uint32_t id = le::ReadU32(data + range.pos);
+        const std::uint32_t chunkSize = le::ReadU32(data + range.pos + 4);
+        const std::size_t payload = range.pos + 8;
+        range.pos += chunkSize;
+        ++headers;
+        if (containers.count(id) != 0) {
+            stack.push_back({payload, payload + chunkSize - 8});
+        } else {
+            std::memcpy(out, data + payload, chunkSize - 8);
+            out += chunkSize - 8;
+        }
+    }
+    benchmark::DoNotOptimize(copy.get());
+    ::munmap(mapped, size);
+    ::close(fd);
+    return headers;
+}
+
+void BM_LoadFloor(benchmark::State& state)
+{
+    const BenchFile& file = BenchFile::Get();
+    const auto containers = ContainerIds();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadFloorOnce(file.mobPath, containers));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.bytes));
+}
+BENCHMARK(BM_LoadFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Load(benchmark::State& state)
+{
+    const BenchFile& file = BenchFile::Get();
+    CMobDocument doc;
+    UseDescriptions(doc);
+    for (auto _ : state) {
+        if (!doc.LoadMobFile(file.mobPath))
+            state.SkipWithError(doc.GetIoError().c_str());
+        state.PauseTiming();
+        doc.UnloadAll();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.bytes));
+}
+BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Unload(benchmark::State& state)
+{
+    const BenchFile& file = BenchFile::Get();
+    CMobDocument doc;
+    UseDescriptions(doc);
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.LoadMobFile(file.mobPath);
+        state.ResumeTiming();
+        doc.UnloadAll();
+    }
+}
+BENCHMARK(BM_Unload)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of saving: copy all bytes once into a new buffer, and write
+// them as durably as a save does (a new file, flushed, renamed over).
+void SaveFloorOnce(const std::vector<std::uint8_t>& bytes, const std::string& path)
+{
+    const auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(bytes.size());
+    std::memcpy(copy.get(), bytes.data(), bytes.size());
+    const std::string temp = path + ".floor";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, copy.get() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    ::rename(temp.c_str(), path.c_str());
+}
+
+void SaveBenchmarks(benchmark::State& state, const std::string& source, bool floor)
+{
+    const BenchFile& file = BenchFile::Get();
+    const std::string target = file.folder + "/saved.mob";
+    CMobDocument doc;
+    UseDescriptions(doc);
+    if (!doc.LoadMobFile(source))
+        state.SkipWithError(doc.GetIoError().c_str());
+    const auto bytes = ReadAll(source);
+    for (auto _ : state) {
+        if (floor)
+            SaveFloorOnce(bytes, target);
+        else if (!doc.SaveMobFile(target))
+            state.SkipWithError(doc.GetIoError().c_str());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+
+void BM_SaveFloor(benchmark::State& state) { SaveBenchmarks(state, BenchFile::Get().mobPath, true); }
+void BM_Save(benchmark::State& state) { SaveBenchmarks(state, BenchFile::Get().mobPath, false); }
+BENCHMARK(BM_SaveFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A file of the same chunk count where every chunk is a container holding
+// the next: saving must still cost in proportion to the bytes.
+std::size_t DeepFileBytes()
+{
+    return BenchFile::Get().chunks * 8 + 8;
+}
+
+const std::string& DeepFile()
+{
+    static const std::string path = [] {
+        const BenchFile& file = BenchFile::Get();
+        std::vector<std::uint8_t> bytes(DeepFileBytes());
+        const std::size_t depth = file.chunks;
+        for (std::size_t i = 0; i < depth; ++i) {
+            le::WriteU32(bytes.data() + 8 * i, 0x00010000);
+            le::WriteU32(bytes.data() + 8 * i + 4, static_cast<std::uint32_t>(bytes.size() - 8 * i));
+        }
+        le::WriteU32(bytes.data() + 8 * depth, 0x00020003);
+        le::WriteU32(bytes.data() + 8 * depth + 4, 8);
+        const std::string deep = file.folder + "/deep.mob";
+        std::string error;
+        platform::WriteFileAtomically(deep, bytes.data(), bytes.size(), error);
+        return deep;
+    }();
+    return path;
+}
+
+void BM_SaveDeepFloor(benchmark::State& state) { SaveBenchmarks(state, DeepFile(), true); }
+void BM_SaveDeep(benchmark::State& state) { SaveBenchmarks(state, DeepFile(), false); }
+BENCHMARK(BM_SaveDeepFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveDeep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+std::uint64_t ResidentBytes()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return static_cast<std::uint64_t>(resident) * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+}
+
+constexpr const char* kMemoryProbe = "--memory-probe";
+
+// In a fresh process (nothing freed earlier can be reused unseen): load the
+// file and print the resident bytes it added beyond its payloads, per chunk.
+int MemoryProbe(const char* mobPath, const char* descPath)
+{
+    CMobDocument doc;
+    doc.SetDescFile(descPath);
+    if (!doc.ReadDescFile())
+        return 1;
+    const std::uint64_t before = ResidentBytes();
+    if (!doc.LoadMobFile(mobPath))
+        return 1;
+    const std::uint64_t after = ResidentBytes();
+    std::uint64_t payload = 0;
+    const CChunkTree& tree = doc.Tree();
+    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
+        if (!tree.ItemHasChildren(node))
+            payload += doc.Chunks().Lookup(tree.GetItemData(node))->m_nSize;
+    }
+    const double perChunk = (static_cast<double>(after) - static_cast<double>(before) - static_cast<double>(payload)) /
+                            static_cast<double>(tree.GetCount());
+    std::printf("%f\n", perChunk);
+    return 0;
+}
+
+void BM_MemoryPerChunk(benchmark::State& state)
+{
+    const BenchFile& file = BenchFile::Get();
+    double perChunk = 0;
+    for (auto _ : state) {
+        char self[4096] = {};
+        if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+            state.SkipWithError("cannot find this program");
+        std::string command = "'";
+        command.append(self).append("' ").append(kMemoryProbe);
+        command.append(" '").append(file.mobPath).append("' '").append(file.descPath).append("'");
+        FILE* probe = ::popen(command.c_str(), "r");
+        if (!probe || std::fscanf(probe, "%lf", &perChunk) != 1)
+            state.SkipWithError("memory probe failed");
+        if (probe)
+            ::pclose(probe);
+    }
+    state.counters["bytes_per_chunk"] = perChunk;
+}
+BENCHMARK(BM_MemoryPerChunk)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+} // namespace qm::bench
+
+int main(int argc, char** argv)
+{
+    using qm::bench::DeepFileBytes;
+    using qm::bench::Figure;
+    if (argc == 4 && std::string(argv[1]) == qm::bench::kMemoryProbe)
+        return qm::bench::MemoryProbe(argv[2], argv[3]);
+    return qm::bench::RunWithSummary(
+        argc, argv, "core",
+        {
+            Figure::Ratio("load, 1M chunks", "BM_Load", "BM_LoadFloor", 1.5),
+            Figure::Counter("memory beyond payloads (bytes/chunk)", "BM_MemoryPerChunk", "bytes_per_chunk", 48),
+            Figure::Ratio("save, 1M chunks", "BM_Save", "BM_SaveFloor", 1.5),
+            Figure::UnitRatio(
+                "save per byte, 1M deep vs flat", "BM_SaveDeep", [] { return static_cast<double>(DeepFileBytes()); },
+                "BM_Save", [] { return static_cast<double>(qm::bench::BenchFile::Get().bytes); }, 1.5),
+            Figure::TimePerUnit("unload, per chunk", "BM_Unload",
+                                [] { return static_cast<double>(qm::bench::BenchFile::Get().chunks); }, 20),
+        });
+}
