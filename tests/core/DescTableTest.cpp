@@ -1,4 +1,5 @@
 #include "desc/CDescTable.h"
+#include "platform/FileSystem.h"
 
 #include "support/TempDir.h"
 
@@ -136,7 +137,7 @@ TEST_F(DescTableTest, FailedReadKeepsWhatTheTableHeld)
 
 TEST_F(DescTableTest, RelativeNameIsFixedInTheWorkingFolderAtSetTime)
 {
-    const std::string before = get_current_dir_name();
+    const std::string before = platform::CurrentWorkingFolder();
     ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
     table.SetDescFile("mob_desc.txt");
     ASSERT_EQ(::chdir("/"), 0);
