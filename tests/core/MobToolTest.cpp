@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -85,6 +86,27 @@ TEST_F(MobToolTest, SaveReportsOnlyAfterTheWrite)
     EXPECT_EQ(Run({Desc(), "save", path, dir.File("no/such/dir.mob")}), CMobTool::kExitFailed);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str().rfind("Save error! ", 0), 0u) << err.str();
+}
+
+TEST_F(MobToolTest, ShowAndApplyGoThroughTheCodec)
+{
+    ChunkBuilder b;
+    b.Chunk(test::kIdByte, {200}).Chunk(test::kIdRect, tools::U32Bytes({1, 2, 3, 4}));
+    const std::string path = Put(b.Bytes(), "c.mob");
+
+    EXPECT_EQ(Run({Desc(), "show", path, "3"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "1,3,4,2");
+    EXPECT_EQ(Run({Desc(), "show", path, "9"}), CMobTool::kExitFailed);
+    EXPECT_EQ(err.str(), "mobtool: no chunk with node key 9\n");
+
+    test::WriteFileText(dir.File("good.txt"), "300");
+    EXPECT_EQ(Run({Desc(), "apply", path, "2", dir.File("good.txt"), dir.File("out.mob")}), CMobTool::kExitOk);
+    EXPECT_EQ(test::ReadFileBytes(dir.File("out.mob"))[8], 44);
+
+    test::WriteFileText(dir.File("bad.txt"), "1,2,3");
+    EXPECT_EQ(Run({Desc(), "apply", path, "3", dir.File("bad.txt"), dir.File("never.mob")}), CMobTool::kExitFailed);
+    EXPECT_EQ(err.str(), "An error occured\nwhile updating data!\n");
+    EXPECT_EQ(::access(dir.File("never.mob").c_str(), F_OK), -1);
 }
 
 } // namespace

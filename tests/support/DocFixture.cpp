@@ -9,7 +9,8 @@ DocFixture::DocFixture()
                   "0x00001001\trec\tInner\r\n"
                   "0x00002001\tBYTE\tFlag\r\n"
                   "0x00002003\tDWORD\tCount\r\n"
-                  "0x00002005\tSTRING\tName\r\n");
+                  "0x00002005\tSTRING\tName\r\n"
+                  "0x0000200A\tRECT\tBounds\r\n");
     doc.SetDescFile(dir.File("mob_desc.txt"));
     EXPECT_TRUE(doc.ReadDescFile()) << doc.GetError();
 }

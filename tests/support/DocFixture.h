@@ -18,6 +18,7 @@ inline constexpr std::uint32_t kIdRecInner = 0x1001;  // REC "Inner"
 inline constexpr std::uint32_t kIdByte = 0x2001;      // BYTE "Flag"
 inline constexpr std::uint32_t kIdDword = 0x2003;     // DWORD "Count"
 inline constexpr std::uint32_t kIdString = 0x2005;    // STRING "Name"
+inline constexpr std::uint32_t kIdRect = 0x200A;      // RECT "Bounds"
 inline constexpr std::uint32_t kIdUnknown = 0x7777;   // no description
 
 // A document with a small description table, and files written to a

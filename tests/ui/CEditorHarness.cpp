@@ -2,12 +2,15 @@
 
 #include "tools/ChunkBuilder.h"
 #include "tools/CSyntheticMob.h"
+#include "ui/CChunkTreeModel.h"
 #include "ui/EditorIds.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 namespace qm::test {
 
@@ -30,6 +33,14 @@ void CEditorHarness::WriteDescFile() const
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot write the description file");
     file.write(QByteArray::fromStdString(tools::CSyntheticMob::DescriptionText()));
+}
+
+void CEditorHarness::WriteDescFile(std::string_view text) const
+{
+    QFile file(Path(QStringLiteral("mob_desc.txt")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write the description file");
+    file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
 bool CEditorHarness::Start()
@@ -80,6 +91,38 @@ void CEditorHarness::Open(const QStringList& paths)
 {
     prompts.openAnswers.push_back(paths);
     static_cast<QPushButton*>(Control(ids::kLoad))->click();
+}
+
+NodeId CEditorHarness::NodeByLabel(std::string_view label)
+{
+    const CChunkTree& tree = m_pDlg->Document().Tree();
+    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
+        if (tree.GetItemText(node) == label)
+            return node;
+    }
+    return kNoNode;
+}
+
+void CEditorHarness::Select(NodeId node)
+{
+    const QModelIndex index = m_pDlg->TreeModel().IndexFromNode(node);
+    m_pDlg->TreeCtrl()->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+NodeId CEditorHarness::Selected()
+{
+    const QModelIndexList selected = m_pDlg->TreeCtrl()->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? kNoNode : CChunkTreeModel::NodeFromIndex(selected.front());
+}
+
+QString CEditorHarness::FieldText(int id) const
+{
+    return static_cast<QLineEdit*>(Control(id))->text();
+}
+
+void CEditorHarness::Click(int id)
+{
+    static_cast<QPushButton*>(Control(id))->click();
 }
 
 std::vector<std::uint8_t> ReadBytes(const QString& path)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace qm::test {
@@ -36,11 +37,23 @@ public:
     // A small well-formed file with nested containers.
     QString WriteSample(const QString& name) const;
     void WriteDescFile() const;
+    // Replaces the description file; before Start() for the window to read it.
+    void WriteDescFile(std::string_view text) const;
 
     // Focuses the control and types the keys there.
     void Press(QWidget* control, QKeyCombination keys) const;
     // Loads files through the Open command.
     void Open(const QStringList& paths);
+
+    // The first node, in insertion order, with that label; kNoNode if none.
+    NodeId NodeByLabel(std::string_view label);
+    // Selects the node in the tree as a click would.
+    void Select(NodeId node);
+    NodeId Selected();
+    // Text of a read-only field of the window.
+    QString FieldText(int id) const;
+    // Clicks a button of the window; a disabled one does nothing.
+    void Click(int id);
 
     CEditorDlg& Dlg() { return *m_pDlg; }
     QWidget* Control(int id) const { return m_pDlg->Control(id); }
