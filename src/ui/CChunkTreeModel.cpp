@@ -1,11 +1,15 @@
 #include "ui/CChunkTreeModel.h"
 
+#include "ui/CCodePage.h"
+
+#include <QFile>
+
 #include <algorithm>
 
 namespace qm {
 
 CChunkTreeModel::CChunkTreeModel(const CChunkTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), m_tree(tree)
+    : QAbstractItemModel(parent), m_tree(tree), m_pCodePage(&CCodePage::Get(CCodePage::kDefault))
 {
     TakeAllRoots();
 }
@@ -15,6 +19,25 @@ void CChunkTreeModel::SetImageList(std::vector<QIcon> images)
     m_images = std::move(images);
     if (!m_roots.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+}
+
+void CChunkTreeModel::SetCodePage(const CCodePage& codePage)
+{
+    m_pCodePage = &codePage;
+    // Rows the view has never asked for need no notice.
+    const auto changed = [this](const QModelIndex& parent, std::size_t count) {
+        if (count != 0)
+            emit dataChanged(index(0, 0, parent), index(static_cast<int>(count) - 1, 0, parent), {Qt::DisplayRole});
+    };
+    changed(QModelIndex(), m_roots.size());
+    // Finding a parent's index may cache more children, so the list of
+    // parents is taken first.
+    std::vector<std::pair<NodeId, std::size_t>> parents;
+    parents.reserve(m_children.size());
+    for (const auto& [parentNode, children] : m_children)
+        parents.emplace_back(parentNode, children.size());
+    for (const auto& [parentNode, count] : parents)
+        changed(IndexFromNode(parentNode), count);
 }
 
 void CChunkTreeModel::TakeAllRoots()
@@ -145,7 +168,11 @@ QVariant CChunkTreeModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole) {
         const std::string_view text = m_tree.GetItemText(node);
-        return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+        // A top-level node is a file, labelled with its path in the file
+        // system's encoding; chunks are labelled in the code page.
+        if (m_tree.GetParentItem(node) == kNoNode)
+            return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+        return m_pCodePage->Decode(text);
     }
     if (role == Qt::DecorationRole) {
         const auto image = static_cast<std::size_t>(m_tree.GetItemImage(node));

@@ -12,6 +12,8 @@
 
 namespace qm {
 
+class CCodePage;
+
 // The chunk tree as a Qt item model, without a copy of it: an index carries
 // its NodeId as internalId. A parent's children are a linked list in the
 // core, so the model keeps a vector of them, built the first time the view
@@ -27,6 +29,8 @@ public:
 
     // Indexed by the node's image number; a missing image shows nothing.
     void SetImageList(std::vector<QIcon> images);
+    // How chunk labels' bytes read; every shown label is redrawn.
+    void SetCodePage(const CCodePage& codePage);
 
     // Shows the top-level nodes appended since the last call, each as a row
     // insertion, so the expansion and selection of other files stay.
@@ -60,6 +64,7 @@ private:
     std::vector<NodeId> m_roots;
     mutable std::unordered_map<NodeId, std::vector<NodeId>> m_children;
     std::vector<QIcon> m_images;
+    const CCodePage* m_pCodePage;
 };
 
 } // namespace qm

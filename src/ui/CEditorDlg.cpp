@@ -3,13 +3,20 @@
 #include "ui/BuildTitle.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CArtwork.h"
+#include "codec/ParseChunkData.h"
+#include "mob/CTreeSearch.h"
 #include "ui/CChunkTreeModel.h"
+#include "ui/CCodePage.h"
+#include "ui/CDataEdit.h"
 #include "ui/CDialogUnits.h"
+#include "ui/CPaneContents.h"
 #include "ui/CStatusBar.h"
 #include "ui/ControlId.h"
 #include "ui/EditorIds.h"
+#include "ui/PaneText.h"
 
 #include <QAbstractButton>
+#include <QActionGroup>
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -20,7 +27,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -53,6 +63,14 @@ const QString kDescFileName = QStringLiteral("mob_desc.txt");
 const QString kMobFilter = QStringLiteral("Emberfold MOB Files (*.mob);;All Files (*)");
 const QString kMakerAddress = QStringLiteral("quillmere.example.org");
 
+// How many levels above a found node the tree opens to show it. The tree
+// view lays out an open branch by calling itself once per level and takes
+// time in the square of the depth to open a chain, so a chain of tens of
+// thousands of open levels would overflow its stack; below this depth a
+// match is still selected and shown in the panes, under its deepest opened
+// ancestor.
+constexpr std::size_t kMaxRevealDepth = 1000;
+
 // Flat buttons, group boxes and read-only fields take no part in tabbing but
 // can still be clicked into.
 void DropFromTabOrder(QWidget* control)
@@ -70,6 +88,13 @@ QString FromLocal(const std::string& text)
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The text as the box holds it, with the line breaks that tell CR LF, CR
+// and LF apart (see PaneText.h).
+QString RawText(const QPlainTextEdit& box)
+{
+    return box.document()->toRawText();
+}
+
 // Shows the busy cursor while a file is read.
 class CWaitCursor {
 public:
@@ -85,7 +110,8 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
     : QDialog(parent),
       m_prompts(prompts),
       m_hIcon(CArtwork::ProgramIcon()),
-      m_pTreeModel(std::make_unique<CChunkTreeModel>(m_doc.Tree()))
+      m_pTreeModel(std::make_unique<CChunkTreeModel>(m_doc.Tree())),
+      m_pCodePage(&CCodePage::Get(CCodePage::kDefault))
 {
     BuildTitle();
     setWindowTitle(QStringLiteral("Quillmere"));
@@ -195,7 +221,7 @@ QWidget* CEditorDlg::CreateControl(const ControlTemplate& entry)
         m_descEdit->setTabChangesFocus(true);
         return m_descEdit;
     case ControlKind::DataEdit:
-        m_pDataEdit = new QPlainTextEdit(m_pClient);
+        m_pDataEdit = new CDataEdit(kDataEditLimit, m_pClient);
         m_pDataEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
         m_pDataEdit->setTabChangesFocus(true);
         return m_pDataEdit;
@@ -253,6 +279,22 @@ void CEditorDlg::CreateMenu()
             }
             m_menuItems[item.id] = popup->addAction(QString::fromLatin1(item.text));
         }
+        if (qstrcmp(menu.title, "Tools") == 0)
+            CreateCodePageMenu(popup);
+    }
+}
+
+void CEditorDlg::CreateCodePageMenu(QMenu* parent)
+{
+    QMenu* menu = parent->addMenu(QStringLiteral("&Code page"));
+    auto* group = new QActionGroup(menu);
+    for (const int number : CCodePage::Offered()) {
+        QAction* item = menu->addAction(CCodePage::Get(number).Name());
+        item->setCheckable(true);
+        item->setChecked(number == m_pCodePage->Number());
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, [this, number] { SetCodePage(number); });
+        m_codePageItems[number] = item;
     }
 }
 
@@ -408,6 +450,27 @@ QAction* CEditorDlg::MenuItem(int commandId) const
     return it == m_menuItems.end() ? nullptr : it->second;
 }
 
+QAction* CEditorDlg::CodePageItem(int number) const
+{
+    const auto it = m_codePageItems.find(number);
+    return it == m_codePageItems.end() ? nullptr : it->second;
+}
+
+void CEditorDlg::SetCodePage(int number)
+{
+    const CCodePage& page = CCodePage::Get(number);
+    m_codePageItems.at(page.Number())->setChecked(true);
+    if (&page == m_pCodePage)
+        return;
+    m_pCodePage = &page;
+    m_pTreeModel->SetCodePage(page);
+    // Before the first selection the panes are as the window started, and
+    // showing "nothing selected" would make the data editor read-only.
+    if (SelectedNode() != kNoNode)
+        ShowSelectedItem();
+    emit CodePageChanged(page.Number());
+}
+
 void CEditorDlg::EnableControl(int id, bool enable)
 {
     if (QWidget* control = Control(id))
@@ -434,6 +497,15 @@ bool CEditorDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (PreTranslateMessage(watched, event))
         return true;
+    // A right click on the tree leaves the selection where it was: the
+    // click's message concerns the selected node, not the one clicked.
+    if (m_pTreeCtrl && watched == m_pTreeCtrl->viewport()) {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+             type == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+            return true;
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -627,11 +699,18 @@ void CEditorDlg::OnUnload()
         ShowMessage(QStringLiteral("Nothing to unload!"), MessageIcon::Stop);
         return;
     }
+    if (m_doc.IsModified() &&
+        !m_prompts.AskYesNo(this, QStringLiteral("The loaded file has changes that were not saved.\n"
+                                                 "Unloading loses them.\n\nUnload anyway?")))
+        return;
     m_pTreeCtrl->setEnabled(false);
     m_pTreeModel->Reset([this] { m_doc.UnloadAll(); });
     m_pTreeCtrl->setEnabled(true);
     m_nLoadedFiles = 0;
     EnableFileCommands(false);
+    // Resetting the model drops the selection without a word; the panes
+    // must not go on showing a chunk that is gone.
+    ShowSelectedItem();
 }
 
 // ---------------------------------------------------------------------------
@@ -643,48 +722,224 @@ void CEditorDlg::OnAbout()
     m_prompts.RunModal(about);
 }
 
-void CEditorDlg::OnFind()
-{
-}
-
-void CEditorDlg::OnFindNext()
-{
-}
-
 void CEditorDlg::OnOptions()
 {
 }
 
+// ---------------------------------------------------------------------------
+// The panes
+
+NodeId CEditorDlg::SelectedNode() const
+{
+    const QModelIndexList selected = m_pTreeCtrl->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? kNoNode : CChunkTreeModel::NodeFromIndex(selected.front());
+}
+
+void CEditorDlg::SetField(int id, const QString& text)
+{
+    static_cast<QLineEdit*>(Control(id))->setText(text);
+}
+
+void CEditorDlg::SetDescText(const QString& text)
+{
+    m_bFillingDesc = true;
+    m_descEdit->setPlainText(text);
+    m_bFillingDesc = false;
+}
+
+void CEditorDlg::EnableDataButtons(bool enable)
+{
+    EnableControl(ids::kApplyChanges, enable);
+    EnableControl(ids::kUndoChanges, enable);
+}
+
+void CEditorDlg::ShowSelectedItem()
+{
+    const NodeId node = SelectedNode();
+    if (m_doc.Chunks().GetCount() == 0 || node == kNoNode) {
+        ClearPanes();
+        return;
+    }
+    const CPaneContents pane = CPaneContents::ForNode(m_doc, node);
+    const CCodePage& codePage = CodePage();
+    SetDescText(ToPaneText(codePage, pane.m_strDescription));
+    SetField(ids::kTypeField, codePage.Decode(pane.m_strTypeName));
+    SetField(ids::kTypeIdField, QString::fromLatin1(pane.m_strTypeId));
+    m_pDataEdit->setPlainText(ToPaneText(codePage, pane.m_strData));
+    SetField(ids::kSizeField, QString::number(pane.m_nSize));
+    SetField(ids::kOffsetField, QStringLiteral("0x") + QStringLiteral("%1").arg(pane.m_nOffset, 8, 16, QLatin1Char('0')).toUpper());
+    EnableControl(ids::kEdit, pane.m_bWritable);
+    m_pDataEdit->setReadOnly(!pane.m_bWritable);
+    // Last: putting the text in may have counted as a change.
+    EnableDataButtons(false);
+}
+
+void CEditorDlg::ClearPanes()
+{
+    for (const int id : {ids::kTypeField, ids::kTypeIdField})
+        SetField(id, QString());
+    m_pDataEdit->clear();
+    for (const int id : {ids::kSizeField, ids::kOffsetField})
+        SetField(id, QString());
+    SetDescText(QString());
+    EnableControl(ids::kEdit, false);
+    m_pDataEdit->setReadOnly(true);
+    EnableDataButtons(false);
+}
+
 void CEditorDlg::OnTreeSelChanged()
 {
+    ShowSelectedItem();
 }
 
 void CEditorDlg::OnTreeRightClick(const QPoint& /*position*/)
 {
-}
-
-void CEditorDlg::OnDescChanged()
-{
+    if (SelectedNode() == kNoNode)
+        return;
+    ShowMessage(QStringLiteral("Not impemented"), MessageIcon::None);
 }
 
 void CEditorDlg::OnDataChanged()
 {
-}
-
-void CEditorDlg::OnDescApply()
-{
-}
-
-void CEditorDlg::OnDescReload()
-{
+    EnableDataButtons(true);
 }
 
 void CEditorDlg::OnApplyChanges()
 {
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const std::string text = FromPaneText(CodePage(), RawText(*m_pDataEdit));
+    CMobChunk* rec = m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
+    if (rec && ParseChunkData(*rec, text))
+        m_doc.MarkModified();
+    else
+        ShowMessage(QStringLiteral("An error occured\nwhile updating data!"), MessageIcon::Stop);
+    ShowSelectedItem();
 }
 
 void CEditorDlg::OnUndoChanges()
 {
+    ShowSelectedItem();
+}
+
+void CEditorDlg::OnDescChanged()
+{
+    if (m_bFillingDesc)
+        return;
+    const std::string idText = static_cast<QLineEdit*>(Control(ids::kTypeIdField))->text().toStdString();
+    if (m_doc.SetDescription(idText, FromPaneText(CodePage(), RawText(*m_descEdit)))) {
+        EnableControl(ids::kDescApply, true);
+        return;
+    }
+    ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
+    SetDescText(QString());
+}
+
+void CEditorDlg::OnDescApply()
+{
+    if (!m_doc.WriteDescFile()) {
+        ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
+        return;
+    }
+    EnableControl(ids::kDescApply, false);
+}
+
+void CEditorDlg::OnDescReload()
+{
+    // A failed read keeps the program running: ending it would throw away
+    // every unsaved edit of the loaded files. The table keeps whatever the
+    // read put into it before it failed, and the panes show that.
+    if (m_doc.ReadDescFile())
+        EnableControl(ids::kDescApply, false);
+    else
+        ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
+    ShowSelectedItem();
+}
+
+// ---------------------------------------------------------------------------
+// Find
+
+void CEditorDlg::OnFind()
+{
+    // One Find window at a time: a second one would leave the first
+    // searching with whatever text the newest one holds.
+    if (m_pFindDlg) {
+        m_pFindDlg->show();
+        m_pFindDlg->raise();
+        m_pFindDlg->activateWindow();
+        return;
+    }
+    m_pFindDlg = new CMyFindDlg(this);
+    connect(m_pFindDlg, &CMyFindDlg::FindNextRequested, this, &CEditorDlg::OnFindNotify);
+    m_pFindDlg->show();
+}
+
+void CEditorDlg::OnFindNext()
+{
+    if (m_strFind.isEmpty()) {
+        OnFind();
+        return;
+    }
+    SearchFromSelection();
+}
+
+void CEditorDlg::OnFindNotify()
+{
+    if (!m_pFindDlg)
+        return;
+    m_strFind = CodePage().ToUpper(m_pFindDlg->GetFindString());
+    SearchFromSelection();
+}
+
+void CEditorDlg::SearchFromSelection()
+{
+    const NodeId start = SelectedNode();
+    m_bSkipCurrent = true;
+    const NodeId found = start == kNoNode ? kNoNode : FindInSubtree(m_strFind, start);
+    if (found == kNoNode) {
+        ShowMessage(QStringLiteral("Cannot find \"%1\"").arg(m_strFind), MessageIcon::Information);
+        return;
+    }
+    SelectFoundNode(found);
+}
+
+NodeId CEditorDlg::FindInSubtree(const QString& text, NodeId node)
+{
+    bool lossless = true;
+    const std::string bytes = CodePage().Encode(text, &lossless);
+    // Labels hold only characters of the code page, so a text with any
+    // other character is found nowhere; the walk still counts as made.
+    if (!lossless) {
+        if (node != kNoNode)
+            m_bSkipCurrent = false;
+        return kNoNode;
+    }
+    return CTreeSearch(m_doc.Tree(), bytes).FindInSubtree(node, m_bSkipCurrent);
+}
+
+void CEditorDlg::SelectFoundNode(NodeId node)
+{
+    const CChunkTree& tree = m_doc.Tree();
+    std::vector<NodeId> ancestors;
+    for (NodeId parent = tree.GetParentItem(node); parent != kNoNode; parent = tree.GetParentItem(parent))
+        ancestors.push_back(parent);
+    std::reverse(ancestors.begin(), ancestors.end());
+
+    // Top down, so the view lays out one new level at a time.
+    const std::size_t opened = std::min(ancestors.size(), kMaxRevealDepth);
+    for (std::size_t i = 0; i < opened; ++i)
+        m_pTreeCtrl->expand(m_pTreeModel->IndexFromNode(ancestors[i]));
+
+    const QModelIndex index = m_pTreeModel->IndexFromNode(node);
+    const bool reachable = opened == ancestors.size();
+    m_pTreeCtrl->scrollTo(reachable ? index : m_pTreeModel->IndexFromNode(ancestors[opened]));
+    // Selecting scrolls to the new current node, which would open all of
+    // its closed ancestors from the bottom up.
+    const bool autoScroll = m_pTreeCtrl->hasAutoScroll();
+    m_pTreeCtrl->setAutoScroll(reachable && autoScroll);
+    m_pTreeCtrl->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_pTreeCtrl->setAutoScroll(autoScroll);
 }
 
 } // namespace qm

@@ -2,7 +2,10 @@
 
 #include "mob/CMobDocument.h"
 #include "ui/CAcceleratorTable.h"
+#include "ui/CCipherTraceLog.h"
 #include "ui/CControlLayout.h"
+#include "ui/CDataEdit.h"
+#include "ui/CMyFindDlg.h"
 #include "ui/IUserPrompts.h"
 
 #include <QDialog>
@@ -23,6 +26,7 @@ class QTreeView;
 namespace qm {
 
 class CChunkTreeModel;
+class CCodePage;
 class CStatusBar;
 
 // The main window: the chunk tree on the left, the description, field-info
@@ -55,10 +59,16 @@ public:
     // The smallest size the window may be given; empty before initialisation.
     QSize OnGetMinMaxInfo() const;
 
+    // The code page in which labels, descriptions and payload text are
+    // read and written; 1250 to 1258, the default for any other number.
+    void SetCodePage(int number);
+    const CCodePage& CodePage() const { return *m_pCodePage; }
+
     QWidget* Control(int id) const;
     QAction* MenuItem(int commandId) const;
+    QAction* CodePageItem(int number) const;
     QTreeView* TreeCtrl() const { return m_pTreeCtrl; }
-    QPlainTextEdit* DataEdit() const { return m_pDataEdit; }
+    CDataEdit* DataEdit() const { return m_pDataEdit; }
     QPlainTextEdit* DescEdit() const { return m_descEdit; }
     QWidget* ClientArea() const { return m_pClient; }
     CStatusBar* StatusBar() const { return m_statusBar; }
@@ -67,9 +77,15 @@ public:
     int GetLoadedFiles() const { return m_nLoadedFiles; }
     const QString& GetLastPath() const { return m_strLastPath; }
     const std::array<int, 3>& GetStatusParts() const { return m_nStatusParts; }
+    // The open Find window, if any.
+    CMyFindDlg* FindDlg() const { return m_pFindDlg; }
+    const QString& GetFindString() const { return m_strFind; }
 
     // Every way of closing ends here; unsaved work is asked about first.
     void done(int result) override;
+
+signals:
+    void CodePageChanged(int number);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +98,7 @@ private slots:
     void OnAbout();
     void OnFind();
     void OnFindNext();
+    void OnFindNotify();
     void OnOptions();
 
     // The pane handlers: selection, the description and data editors and
@@ -102,6 +119,7 @@ private:
     void CreateControls();
     QWidget* CreateControl(const ControlTemplate& entry);
     void CreateMenu();
+    void CreateCodePageMenu(QMenu* parent);
     void CreateTooltips();
     void CreateAccelerators();
     void CreateStatusBar();
@@ -119,6 +137,20 @@ private:
     bool ConfirmClose();
     void RequestExit(int exitCode);
 
+    // The panes.
+    NodeId SelectedNode() const;
+    void ShowSelectedItem();
+    void ClearPanes();
+    void SetField(int id, const QString& text);
+    // Text the program puts into the description box, which is no user edit.
+    void SetDescText(const QString& text);
+    void EnableDataButtons(bool enable);
+
+    // Find.
+    void SearchFromSelection();
+    NodeId FindInSubtree(const QString& text, NodeId node);
+    void SelectFoundNode(NodeId node);
+
     IUserPrompts& m_prompts;
     QIcon m_hIcon;
     QRect m_rcInitial;
@@ -127,9 +159,9 @@ private:
     QWidget* m_pClient = nullptr;
     CStatusBar* m_statusBar = nullptr;
     std::array<int, 3> m_nStatusParts{};
-    QPointer<QDialog> m_pFindDlg;
+    QPointer<CMyFindDlg> m_pFindDlg;
     QTreeView* m_pTreeCtrl = nullptr;
-    QPlainTextEdit* m_pDataEdit = nullptr;
+    CDataEdit* m_pDataEdit = nullptr;
     CMobDocument m_doc;
     std::unique_ptr<CChunkTreeModel> m_pTreeModel;
     CAcceleratorTable m_hAccel;
@@ -140,6 +172,10 @@ private:
     QString m_strLastPath;
     QPlainTextEdit* m_descEdit = nullptr;
     std::map<int, QAction*> m_menuItems;
+    std::map<int, QAction*> m_codePageItems;
+    const CCodePage* m_pCodePage;
+    bool m_bFillingDesc = false;
+    CCipherTraceLog m_cipherTrace;
     int m_nExitCode = 0;
 };
 
