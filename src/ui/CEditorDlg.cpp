@@ -9,6 +9,7 @@
 #include "ui/CCodePage.h"
 #include "ui/CDataEdit.h"
 #include "ui/CDialogUnits.h"
+#include "ui/CLongWorkProgress.h"
 #include "ui/CPaneContents.h"
 #include "ui/CStatusBar.h"
 #include "ui/ControlId.h"
@@ -497,6 +498,13 @@ bool CEditorDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (PreTranslateMessage(watched, event))
         return true;
+    // The view's own '*' calls itself once per level and overflows its stack
+    // on a file nested tens of thousands deep.
+    if (m_pTreeCtrl && watched == m_pTreeCtrl && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk) {
+        ExpandAllBelow(m_pTreeCtrl->currentIndex());
+        return true;
+    }
     // A right click on the tree leaves the selection where it was: the
     // click's message concerns the selected node, not the one clicked.
     if (m_pTreeCtrl && watched == m_pTreeCtrl->viewport()) {
@@ -651,6 +659,7 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
         bool loaded = false;
         {
             const CWaitCursor busy;
+            const CLongWorkProgress progress(this, m_doc, QStringLiteral("Loading %1").arg(path));
             loaded = m_doc.LoadMobFile(EncodePath(path));
         }
         m_pTreeModel->SyncRoots();
@@ -685,7 +694,13 @@ void CEditorDlg::OnSave()
     const QString path = m_prompts.GetSaveFileName(this, request);
     if (path.isEmpty())
         return;
-    if (!m_doc.SaveMobFile(EncodePath(path))) {
+    bool saved = false;
+    {
+        const CWaitCursor busy;
+        const CLongWorkProgress progress(this, m_doc, QStringLiteral("Saving %1").arg(path));
+        saved = m_doc.SaveMobFile(EncodePath(path));
+    }
+    if (!saved) {
         ShowMessage(QStringLiteral("Save error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
         return;
     }
@@ -940,6 +955,24 @@ void CEditorDlg::SelectFoundNode(NodeId node)
     m_pTreeCtrl->setAutoScroll(reachable && autoScroll);
     m_pTreeCtrl->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_pTreeCtrl->setAutoScroll(autoScroll);
+}
+
+void CEditorDlg::ExpandAllBelow(const QModelIndex& index)
+{
+    const NodeId top = CChunkTreeModel::NodeFromIndex(index);
+    if (top == kNoNode)
+        return;
+    const CChunkTree& tree = m_doc.Tree();
+    std::vector<std::pair<NodeId, std::size_t>> pending{{top, 0}};
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (!tree.ItemHasChildren(node) || depth >= kMaxRevealDepth)
+            continue;
+        m_pTreeCtrl->expand(m_pTreeModel->IndexFromNode(node));
+        for (NodeId child = tree.GetChildItem(node); child != kNoNode; child = tree.GetNextSiblingItem(child))
+            pending.emplace_back(child, depth + 1);
+    }
 }
 
 } // namespace qm

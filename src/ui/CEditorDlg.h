@@ -150,6 +150,9 @@ private:
     void SearchFromSelection();
     NodeId FindInSubtree(const QString& text, NodeId node);
     void SelectFoundNode(NodeId node);
+    // What '*' does in the tree: open every node below the current one,
+    // but no deeper than the view can lay out.
+    void ExpandAllBelow(const QModelIndex& index);
 
     IUserPrompts& m_prompts;
     QIcon m_hIcon;

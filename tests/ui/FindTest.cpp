@@ -249,6 +249,13 @@ private slots:
 
         FindNext(QStringLiteral("NOWHERE"));
         ExpectNotFound(QStringLiteral("NOWHERE"));
+
+        // '*' opens everything below, as deep as the view can lay out.
+        h->Dlg().FindDlg()->close();
+        h->Select(file);
+        h->Press(h->Dlg().TreeCtrl(), QKeyCombination(Qt::Key_Asterisk));
+        QApplication::processEvents();
+        QVERIFY(h->Dlg().TreeCtrl()->isExpanded(h->Dlg().TreeModel().IndexFromNode(file + 500)));
     }
 };
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "mob/CMobDocument.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace qm {
+
+// While it lives, a load or save of the document that goes on for more
+// than half a second shows a progress dialog, and the windows keep
+// repainting: the work runs on the one user-interface thread, which stops
+// now and then to paint. No user input is taken meanwhile, so nothing can
+// start while the document is half loaded.
+class CLongWorkProgress {
+public:
+    CLongWorkProgress(QWidget* parent, CMobDocument& doc, QString label);
+    ~CLongWorkProgress();
+    CLongWorkProgress(const CLongWorkProgress&) = delete;
+    CLongWorkProgress& operator=(const CLongWorkProgress&) = delete;
+
+    static constexpr qint64 kShowAfterMs = 500;
+    static constexpr qint64 kPaintEveryMs = 30;
+
+private:
+    void OnProgress(std::uint64_t done, std::uint64_t total);
+
+    QWidget* m_parent;
+    CMobDocument& m_doc;
+    QString m_label;
+    QElapsedTimer m_started;
+    qint64 m_lastPaint = 0;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+} // namespace qm
