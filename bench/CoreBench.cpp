@@ -7,6 +7,7 @@
 #include "BenchSummary.h"
 
 #include "mob/CMobDocument.h"
+#include "mob/CTreeSearch.h"
 #include "platform/FileSystem.h"
 #include "platform/LittleEndian.h"
 #include "tools/CSyntheticMob.h"
@@ -129,6 +130,22 @@ void BM_Unload(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Unload)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Find Next from the file node through every node of the file, with a text
+// no label begins with.
+void BM_FindNoMatch(benchmark::State& state)
+{
+    CMobDocument doc;
+    UseDescriptions(doc);
+    doc.LoadMobFile(BenchFile::Get().mobPath);
+    const CTreeSearch search(doc.Tree(), "NO LABEL BEGINS LIKE THIS");
+    for (auto _ : state) {
+        bool skipCurrent = true;
+        if (search.FindInSubtree(doc.Tree().GetRootItem(), skipCurrent) != kNoNode)
+            state.SkipWithError("found something");
+    }
+}
+BENCHMARK(BM_FindNoMatch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor of saving: copy all bytes once into a new buffer, and write
 // them as durably as a save does (a new file, flushed, renamed over).
@@ -282,6 +299,7 @@ int main(int argc, char** argv)
             Figure::UnitRatio(
                 "save per byte, 1M deep vs flat", "BM_SaveDeep", [] { return static_cast<double>(DeepFileBytes()); },
                 "BM_Save", [] { return static_cast<double>(qm::bench::BenchFile::Get().bytes); }, 1.5),
+            Figure::Time("find through 1M nodes, no match", "BM_FindNoMatch", 50),
             Figure::TimePerUnit("unload, per chunk", "BM_Unload",
                                 [] { return static_cast<double>(qm::bench::BenchFile::Get().chunks); }, 20),
         });

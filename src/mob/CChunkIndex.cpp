@@ -4,7 +4,7 @@
 
 namespace qm {
 
-bool CChunkIndex::SetAt(std::int32_t key, CMobChunk rec)
+bool CChunkIndex::SetAtSlow(std::int32_t key, CMobChunk&& rec)
 {
     if (key < 1)
         return false;

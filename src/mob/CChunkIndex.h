@@ -15,7 +15,16 @@ namespace qm {
 class CChunkIndex {
 public:
     // Stores rec under key, replacing any record there. Keys below 1 are refused.
-    bool SetAt(std::int32_t key, CMobChunk rec);
+    bool SetAt(std::int32_t key, CMobChunk&& rec)
+    {
+        // Loading stores every record right behind the last one.
+        if (key >= 1 && static_cast<std::size_t>(key) == m_records.size() + 1 && m_gaps.empty()) {
+            m_records.emplace_back(std::move(rec));
+            ++m_nCount;
+            return true;
+        }
+        return SetAtSlow(key, std::move(rec));
+    }
     CMobChunk* Lookup(std::int32_t key);
     const CMobChunk* Lookup(std::int32_t key) const;
     std::size_t GetCount() const { return m_nCount; }
@@ -33,6 +42,7 @@ public:
     }
 
 private:
+    bool SetAtSlow(std::int32_t key, CMobChunk&& rec);
     bool IsGap(std::size_t slot) const { return !m_gaps.empty() && m_gaps[slot]; }
 
     CBlockVector<CMobChunk> m_records;

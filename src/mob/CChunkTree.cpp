@@ -7,30 +7,12 @@ NodeId CChunkTree::InsertItem(std::string_view label, int image, NodeId parent)
     return InsertItem(m_labels.Intern(label), image, parent);
 }
 
-NodeId CChunkTree::InsertItem(LabelId label, int image, NodeId parent, NodeId lastChild)
+NodeId CChunkTree::LastChildOf(NodeId parent) const
 {
-    if (parent == kNoNode) {
-        lastChild = m_nLastRoot;
-    } else if (lastChild == kNoNode) {
-        for (NodeId child = At(parent).firstChild; child != kNoNode; child = At(child).nextSibling)
-            lastChild = child;
-    }
-    Node node;
-    node.parent = parent;
-    node.label = label & kLabelMask;
-    node.image = static_cast<std::uint32_t>(image) & 7u;
-    m_nodes.emplace_back(node);
-    const auto id = static_cast<NodeId>(m_nodes.size());
-
-    if (lastChild != kNoNode)
-        At(lastChild).nextSibling = id;
-    else if (parent == kNoNode)
-        m_nFirstRoot = id;
-    else
-        At(parent).firstChild = id;
-    if (parent == kNoNode)
-        m_nLastRoot = id;
-    return id;
+    NodeId last = kNoNode;
+    for (NodeId child = At(parent).firstChild; child != kNoNode; child = At(child).nextSibling)
+        last = child;
+    return last;
 }
 
 void CChunkTree::DeleteAllItems()

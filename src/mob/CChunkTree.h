@@ -44,7 +44,27 @@ public:
     // appends many children in a row passes the one it inserted last as
     // lastChild and the insertion takes constant time.
     NodeId InsertItem(std::string_view label, int image, NodeId parent);
-    NodeId InsertItem(LabelId label, int image, NodeId parent, NodeId lastChild = kNoNode);
+    NodeId InsertItem(LabelId label, int image, NodeId parent, NodeId lastChild = kNoNode)
+    {
+        if (parent == kNoNode)
+            lastChild = m_nLastRoot;
+        else if (lastChild == kNoNode)
+            lastChild = LastChildOf(parent);
+        Node& node = m_nodes.emplace_back();
+        node.parent = parent;
+        node.label = label & kLabelMask;
+        node.image = static_cast<std::uint32_t>(image) & 7u;
+        const auto id = static_cast<NodeId>(m_nodes.size());
+        if (lastChild != kNoNode)
+            At(lastChild).nextSibling = id;
+        else if (parent == kNoNode)
+            m_nFirstRoot = id;
+        else
+            At(parent).firstChild = id;
+        if (parent == kNoNode)
+            m_nLastRoot = id;
+        return id;
+    }
     LabelId InternLabel(std::string_view text) { return m_labels.Intern(text); }
 
     std::size_t GetCount() const { return m_nodes.size(); }
@@ -79,6 +99,7 @@ private:
     static_assert(sizeof(Node) == 20);
     static constexpr std::uint32_t kLabelMask = (1u << 29) - 1;
 
+    NodeId LastChildOf(NodeId parent) const;
     Node& At(NodeId node) { return m_nodes[node - 1]; }
     const Node& At(NodeId node) const { return m_nodes[node - 1]; }
 

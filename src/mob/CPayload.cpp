@@ -10,16 +10,6 @@ namespace {
 constexpr std::align_val_t kOwnedAlignment{2};
 }
 
-CPayload& CPayload::operator=(CPayload&& other) noexcept
-{
-    if (this != &other) {
-        reset();
-        m_bits = other.m_bits;
-        other.m_bits = 0;
-    }
-    return *this;
-}
-
 CPayload CPayload::Borrow(std::uint8_t* data)
 {
     CPayload payload;
@@ -47,11 +37,9 @@ CPayload CPayload::Copy(const std::uint8_t* data, std::size_t size)
     return payload;
 }
 
-void CPayload::reset()
+void CPayload::Free()
 {
-    if (IsOwned())
-        ::operator delete(get(), kOwnedAlignment);
-    m_bits = 0;
+    ::operator delete(get(), kOwnedAlignment);
 }
 
 } // namespace qm

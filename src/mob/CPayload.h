@@ -18,7 +18,15 @@ public:
     CPayload(const CPayload&) = delete;
     CPayload& operator=(const CPayload&) = delete;
     CPayload(CPayload&& other) noexcept : m_bits(other.m_bits) { other.m_bits = 0; }
-    CPayload& operator=(CPayload&& other) noexcept;
+    CPayload& operator=(CPayload&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_bits = other.m_bits;
+            other.m_bits = 0;
+        }
+        return *this;
+    }
     ~CPayload() { reset(); }
 
     // Bytes that live elsewhere for at least as long as this record; data
@@ -32,9 +40,16 @@ public:
     std::uint8_t* get() const { return reinterpret_cast<std::uint8_t*>(m_bits & ~kOwnedBit); }
     explicit operator bool() const { return m_bits != 0; }
     bool IsOwned() const { return (m_bits & kOwnedBit) != 0; }
-    void reset();
+    void reset()
+    {
+        if (IsOwned())
+            Free();
+        m_bits = 0;
+    }
 
 private:
+    void Free();
+
     // Both owned and borrowed buffers start at an even address, so the
     // lowest bit of the address is free to mark the owned ones.
     static constexpr std::uintptr_t kOwnedBit = 1;

@@ -4,25 +4,16 @@
 
 namespace qm {
 
-std::uint8_t* CPayloadArena::Allocate(std::size_t size)
+void CPayloadArena::AddBlock(std::size_t size)
 {
-    // Every allocation starts at an even address: CPayload uses the lowest
-    // address bit to tell owned buffers from borrowed ones.
-    size += size & 1;
-    if (size > m_nLeft) {
-        // Blocks double up to a limit, so small files stay small and large
-        // ones need few blocks; the unused end of the last block is never
-        // touched and so costs address space only.
-        const std::size_t blockSize = std::max(size, m_nNextBlock);
-        m_blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blockSize));
-        m_pNext = m_blocks.back().get();
-        m_nLeft = blockSize;
-        m_nNextBlock = std::min(m_nNextBlock * 2, kLargestBlock);
-    }
-    std::uint8_t* result = m_pNext;
-    m_pNext += size;
-    m_nLeft -= size;
-    return result;
+    // Blocks double up to a limit, so small files stay small and large ones
+    // need few blocks; the unused end of the last block is never touched and
+    // so costs address space only.
+    const std::size_t blockSize = std::max(size, m_nNextBlock);
+    m_blocks.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(blockSize));
+    m_pNext = m_blocks.back().get();
+    m_nLeft = blockSize;
+    m_nNextBlock = std::min(m_nNextBlock * 2, kLargestBlock);
 }
 
 void CPayloadArena::Clear()

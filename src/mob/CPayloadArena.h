@@ -14,11 +14,24 @@ namespace qm {
 class CPayloadArena {
 public:
     // size bytes (size > 0), uninitialised, at an even address, valid until Clear().
-    std::uint8_t* Allocate(std::size_t size);
+    std::uint8_t* Allocate(std::size_t size)
+    {
+        // Every allocation starts at an even address: CPayload uses the
+        // lowest address bit to tell owned buffers from borrowed ones.
+        size += size & 1;
+        if (size > m_nLeft)
+            AddBlock(size);
+        std::uint8_t* result = m_pNext;
+        m_pNext += size;
+        m_nLeft -= size;
+        return result;
+    }
     void Clear();
     std::size_t GetBlockCount() const { return m_blocks.size(); }
 
 private:
+    void AddBlock(std::size_t size);
+
     static constexpr std::size_t kFirstBlock = 64 * 1024;
     static constexpr std::size_t kLargestBlock = 64 * 1024 * 1024;
 
