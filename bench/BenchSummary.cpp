@@ -47,31 +47,23 @@ const Result* Find(const CollectingReporter& reporter, const std::string& name)
 
 Figure Figure::Ratio(std::string label, std::string benchmark, std::string floor, double maxRatio)
 {
-    return {std::move(label), Kind::Ratio, std::move(benchmark), std::move(floor), {}, {}, maxRatio, false};
+    return {std::move(label), Kind::Ratio, std::move(benchmark), std::move(floor), {}, maxRatio, false};
 }
 
 Figure Figure::Counter(std::string label, std::string benchmark, std::string counter, double maxValue, bool atLeast)
 {
-    return {std::move(label), Kind::Counter, std::move(benchmark), std::move(counter), {}, {}, maxValue, atLeast};
+    return {std::move(label), Kind::Counter, std::move(benchmark), std::move(counter), {}, maxValue, atLeast};
 }
 
 Figure Figure::TimePerUnit(std::string label, std::string benchmark, std::function<double()> units,
                            double maxNanoseconds)
 {
-    return {std::move(label), Kind::TimePerUnit, std::move(benchmark), {}, std::move(units), {}, maxNanoseconds,
-            false};
+    return {std::move(label), Kind::TimePerUnit, std::move(benchmark), {}, std::move(units), maxNanoseconds, false};
 }
 
 Figure Figure::Time(std::string label, std::string benchmark, double maxMilliseconds)
 {
-    return {std::move(label), Kind::Time, std::move(benchmark), {}, {}, {}, maxMilliseconds, false};
-}
-
-Figure Figure::UnitRatio(std::string label, std::string benchmark, std::function<double()> units,
-                         std::string reference, std::function<double()> referenceUnits, double maxRatio)
-{
-    return {std::move(label), Kind::UnitRatio, std::move(benchmark), std::move(reference), std::move(units),
-            std::move(referenceUnits), maxRatio, false};
+    return {std::move(label), Kind::Time, std::move(benchmark), {}, {}, maxMilliseconds, false};
 }
 
 int RunWithSummary(int argc, char** argv, const std::string& title, const std::vector<Figure>& figures)
@@ -115,20 +107,6 @@ int RunWithSummary(int argc, char** argv, const std::string& title, const std::v
             value = result->realNanoseconds / figure.units();
             std::snprintf(valueText, sizeof valueText, "%.2f ns", value);
             break;
-        case Figure::Kind::UnitRatio: {
-            const Result* reference = Find(reporter, figure.reference);
-            if (!reference) {
-                std::printf("%-42s %14s\n", figure.label.c_str(), "(no reference)");
-                continue;
-            }
-            const double own = result->realNanoseconds / figure.units();
-            const double other = reference->realNanoseconds / figure.referenceUnits();
-            value = own / other;
-            std::snprintf(valueText, sizeof valueText, "%.2f ns", own);
-            std::snprintf(floorText, sizeof floorText, "%.2f ns", other);
-            std::snprintf(ratioText, sizeof ratioText, "%.2f", value);
-            break;
-        }
         case Figure::Kind::Time:
             value = result->realNanoseconds / 1e6;
             std::snprintf(valueText, sizeof valueText, "%.2f ms", value);

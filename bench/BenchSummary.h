@@ -9,14 +9,13 @@ namespace qm::bench {
 // One line of the summary printed after the benchmarks: a figure, the
 // floor or limit it is held against, and whether it meets its target.
 struct Figure {
-    enum class Kind { Ratio, Counter, TimePerUnit, Time, UnitRatio };
+    enum class Kind { Ratio, Counter, TimePerUnit, Time };
 
     std::string label;
     Kind kind = Kind::Ratio;
     std::string benchmark;
     std::string reference;           // the floor benchmark, or the counter's name
-    std::function<double()> units;   // for TimePerUnit and UnitRatio: how many units one iteration handles
-    std::function<double()> referenceUnits;  // for UnitRatio: the same for the reference
+    std::function<double()> units;   // for TimePerUnit: how many units one iteration handles
     double target = 0;               // the largest acceptable value (a smallest one when atLeast)
     bool atLeast = false;
 
@@ -26,9 +25,6 @@ struct Figure {
     static Figure TimePerUnit(std::string label, std::string benchmark, std::function<double()> units,
                               double maxNanoseconds);
     static Figure Time(std::string label, std::string benchmark, double maxMilliseconds);
-    // The time per unit of benchmark over the time per unit of reference.
-    static Figure UnitRatio(std::string label, std::string benchmark, std::function<double()> units,
-                            std::string reference, std::function<double()> referenceUnits, double maxRatio);
 };
 
 // Runs the registered benchmarks as benchmark's own main does, then prints
