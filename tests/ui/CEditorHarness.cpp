@@ -2,83 +2,60 @@
 
 #include "tools/ChunkBuilder.h"
 #include "tools/CSyntheticMob.h"
-#include "ui/CChunkTreeModel.h"
 #include "ui/EditorIds.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
-#include <QTreeView>
 
 namespace qm::test {
 
-CEditorHarness::CEditorHarness()
+CEditorHarness::CEditorHarness(std::string_view descriptions)
     : m_strOldFolder(QDir::currentPath())
 {
-    WriteDescFile();
+    const std::string synthetic = tools::CSyntheticMob::DescriptionText();
+    WriteDescFile(descriptions.empty() ? std::string_view(synthetic) : descriptions);
     QDir::setCurrent(m_dir.path());
 }
 
 CEditorHarness::~CEditorHarness()
 {
+    m_pTester.reset();
     m_pDlg.reset();
     QDir::setCurrent(m_strOldFolder);
-}
-
-void CEditorHarness::WriteDescFile() const
-{
-    QFile file(Path(QStringLiteral("mob_desc.txt")));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write the description file");
-    file.write(QByteArray::fromStdString(tools::CSyntheticMob::DescriptionText()));
-}
-
-void CEditorHarness::WriteDescFile(std::string_view text) const
-{
-    QFile file(Path(QStringLiteral("mob_desc.txt")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write the description file");
-    file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
 bool CEditorHarness::Start()
 {
     m_pDlg = std::make_unique<CEditorDlg>(prompts);
-    return m_pDlg->OnInitDialog();
-}
-
-void CEditorHarness::Show()
-{
+    m_pTester = std::make_unique<QAbstractItemModelTester>(&m_pDlg->TreeModel(),
+                                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
+    if (!m_pDlg->OnInitDialog())
+        return false;
     m_pDlg->show();
     m_pDlg->activateWindow();
-    if (!QTest::qWaitForWindowActive(m_pDlg.get()))
-        qFatal("the main window did not become active");
+    return QTest::qWaitForWindowActive(m_pDlg.get());
+}
+
+QString CEditorHarness::WriteFile(const QString& name, std::string_view bytes) const
+{
+    QFile file(Path(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write a test file");
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    return Path(name);
 }
 
 QString CEditorHarness::WriteFile(const QString& name, const std::vector<std::uint8_t>& bytes) const
 {
-    const QString path = Path(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write a test file");
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    return path;
+    return WriteFile(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 QString CEditorHarness::WriteSample(const QString& name) const
 {
     ChunkBuilder b;
-    b.Begin(kIdGroup)
-        .Chunk(kIdCount, U32Bytes({7}))
-        .Begin(kIdGroup)
-        .Chunk(kIdFlag, {1})
-        .Chunk(0x7777, "unknown")
-        .End()
-        .End()
-        .Chunk(kIdFlag, {0});
-    return WriteFile(name, b.Bytes());
+    b.Begin(kIdGroup).Chunk(kIdCount, U32Bytes({7})).Begin(kIdGroup).Chunk(kIdFlag, {1}).Chunk(0x7777, "unknown");
+    return WriteFile(name, b.End().End().Chunk(kIdFlag, {0}).Bytes());
 }
 
 void CEditorHarness::Press(QWidget* control, QKeyCombination keys) const
@@ -89,8 +66,10 @@ void CEditorHarness::Press(QWidget* control, QKeyCombination keys) const
 
 void CEditorHarness::Open(const QStringList& paths)
 {
-    prompts.openAnswers.push_back(paths);
-    static_cast<QPushButton*>(Control(ids::kLoad))->click();
+    prompts.open.push_back(paths);
+    const qsizetype at = prompts.log.size();
+    Click(ids::kLoad);
+    prompts.log.removeAt(at);  // the file dialog itself
 }
 
 NodeId CEditorHarness::NodeByLabel(std::string_view label)
@@ -101,37 +80,6 @@ NodeId CEditorHarness::NodeByLabel(std::string_view label)
             return node;
     }
     return kNoNode;
-}
-
-void CEditorHarness::Select(NodeId node)
-{
-    const QModelIndex index = m_pDlg->TreeModel().IndexFromNode(node);
-    m_pDlg->TreeCtrl()->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-}
-
-NodeId CEditorHarness::Selected()
-{
-    const QModelIndexList selected = m_pDlg->TreeCtrl()->selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? kNoNode : CChunkTreeModel::NodeFromIndex(selected.front());
-}
-
-QString CEditorHarness::FieldText(int id) const
-{
-    return static_cast<QLineEdit*>(Control(id))->text();
-}
-
-void CEditorHarness::Click(int id)
-{
-    static_cast<QPushButton*>(Control(id))->click();
-}
-
-std::vector<std::uint8_t> ReadBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray data = file.readAll();
-    return {data.begin(), data.end()};
 }
 
 } // namespace qm::test

@@ -1,59 +1,118 @@
 #pragma once
 
-#include "CScriptedPrompts.h"
+#include "ui/CChunkTreeModel.h"
 #include "ui/CEditorDlg.h"
+#include "ui/IUserPrompts.h"
 
+#include <QAbstractItemModelTester>
+#include <QDialog>
 #include <QKeyCombination>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 namespace qm::test {
 
-// Ids of the description file every UI test starts with.
+// The seam answered by the test: every question is logged as "kind: text",
+// and answers come from queues filled beforehand. An empty queue answers
+// like a person who cancels, or says No.
+class CScriptedPrompts : public IUserPrompts {
+public:
+    void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override
+    {
+        const char* kinds[] = {"message: ", "info: ", "stop: "};
+        log << QLatin1String(kinds[static_cast<int>(icon)]) + text;
+    }
+    bool AskYesNo(QWidget*, const QString& text) override { return Answer(QStringLiteral("ask: ") + text, yesNo); }
+    QStringList GetOpenFileNames(QWidget*, const FileDialogRequest& request) override
+    {
+        return Answer(QStringLiteral("open: ") + request.title, open);
+    }
+    QString GetSaveFileName(QWidget*, const FileDialogRequest& request) override
+    {
+        return Answer(QStringLiteral("save: ") + request.initialPath, save);
+    }
+    void RunModal(QDialog& dialog) override { log << QStringLiteral("modal: ") + dialog.windowTitle(); }
+
+    QStringList log;
+    std::deque<QStringList> open;
+    std::deque<QString> save;
+    std::deque<bool> yesNo;
+
+private:
+    template <class T>
+    T Answer(const QString& entry, std::deque<T>& answers)
+    {
+        log << entry;
+        if (answers.empty())
+            return T();
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// Ids of the synthetic description file.
 inline constexpr std::uint32_t kIdGroup = 0x00010000;  // REC
 inline constexpr std::uint32_t kIdFlag = 0x00020001;   // BYTE
 inline constexpr std::uint32_t kIdCount = 0x00020003;  // DWORD
 
-// A fresh folder holding the description file, made the working folder, and
-// a main window started in it with its prompts answered by the test.
+// A fresh working folder holding a description file, and the main window
+// started in it, its prompts answered by the test and its tree model
+// watched by QAbstractItemModelTester.
 class CEditorHarness {
 public:
-    CEditorHarness();
+    // Empty descriptions stand for the synthetic description file.
+    explicit CEditorHarness(std::string_view descriptions = {});
     ~CEditorHarness();
     CEditorHarness(const CEditorHarness&) = delete;
     CEditorHarness& operator=(const CEditorHarness&) = delete;
 
-    // Builds and initialises the window; false when it asked to end.
+    // Builds and initialises the window, then shows it and waits until it
+    // has the keyboard; false when it asked to end or never became active.
     bool Start();
-    // Shows it and waits until it has the keyboard.
-    void Show();
 
     QString Path(const QString& name) const { return m_dir.filePath(name); }
+    QString WriteFile(const QString& name, std::string_view bytes) const;
     QString WriteFile(const QString& name, const std::vector<std::uint8_t>& bytes) const;
     // A small well-formed file with nested containers.
     QString WriteSample(const QString& name) const;
-    void WriteDescFile() const;
-    // Replaces the description file; before Start() for the window to read it.
-    void WriteDescFile(std::string_view text) const;
+    void WriteDescFile(std::string_view text) const { WriteFile(QStringLiteral("mob_desc.txt"), text); }
 
     // Focuses the control and types the keys there.
     void Press(QWidget* control, QKeyCombination keys) const;
-    // Loads files through the Open command.
+    // Loads files through the Load button; the file dialog is not logged.
     void Open(const QStringList& paths);
 
     // The first node, in insertion order, with that label; kNoNode if none.
     NodeId NodeByLabel(std::string_view label);
-    // Selects the node in the tree as a click would.
-    void Select(NodeId node);
-    NodeId Selected();
-    // Text of a read-only field of the window.
-    QString FieldText(int id) const;
+    CMobChunk& Chunk(NodeId node)
+    {
+        return *Dlg().Document().Chunks().Lookup(Dlg().Document().Tree().GetItemData(node));
+    }
+    // Selects the node in the tree as a click would; returns it.
+    NodeId Select(NodeId node)
+    {
+        Dlg().TreeCtrl()->selectionModel()->setCurrentIndex(Dlg().TreeModel().IndexFromNode(node),
+                                                            QItemSelectionModel::ClearAndSelect);
+        return node;
+    }
+    NodeId Select(std::string_view label) { return Select(NodeByLabel(label)); }
+    NodeId Selected()
+    {
+        return CChunkTreeModel::NodeFromIndex(Dlg().TreeCtrl()->selectionModel()->selectedIndexes().value(0));
+    }
+    QString FieldText(int id) const { return static_cast<QLineEdit*>(Control(id))->text(); }
+    bool IsEnabled(int id) const { return Control(id)->isEnabled(); }
     // Clicks a button of the window; a disabled one does nothing.
-    void Click(int id);
+    void Click(int id) { static_cast<QPushButton*>(Control(id))->click(); }
 
     CEditorDlg& Dlg() { return *m_pDlg; }
     QWidget* Control(int id) const { return m_pDlg->Control(id); }
@@ -64,8 +123,7 @@ private:
     QTemporaryDir m_dir;
     QString m_strOldFolder;
     std::unique_ptr<CEditorDlg> m_pDlg;
+    std::unique_ptr<QAbstractItemModelTester> m_pTester;
 };
-
-std::vector<std::uint8_t> ReadBytes(const QString& path);
 
 } // namespace qm::test
