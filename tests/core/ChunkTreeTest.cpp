@@ -53,15 +53,5 @@ TEST(ChunkTree, DeleteLastRootRemovesItsSubtreeOnly)
     EXPECT_EQ(tree.GetRootItem(), kNoNode);
 }
 
-TEST(ChunkTree, EqualLabelsAreStoredOnce)
-{
-    CChunkTree tree;
-    const NodeId root = tree.InsertItem("file", IMG_FILE, kNoNode);
-    for (int i = 0; i < 100; ++i)
-        tree.InsertItem("SAME", IMG_CHUNK, root);
-    EXPECT_EQ(tree.InternLabel("SAME"), tree.InternLabel(std::string("SA") + "ME"));
-    EXPECT_EQ(tree.InternLabel(""), 0u);
-}
-
 } // namespace
 } // namespace qm

@@ -231,13 +231,5 @@ TEST_F(DescTableTest, FailedWriteLeavesTheOldFile)
     EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"mob_desc.txt"}) << "temporary file left behind";
 }
 
-TEST_F(DescTableTest, WriteIntoMissingFolderFails)
-{
-    ASSERT_TRUE(Read("0x00000001\tBYTE\tFirst\n"));
-    table.SetDescFile(dir.File("no/such/folder/mob_desc.txt"));
-    EXPECT_FALSE(table.WriteDescFile());
-    EXPECT_NE(table.GetError().find("No such file or directory"), std::string::npos);
-}
-
 } // namespace
 } // namespace qm

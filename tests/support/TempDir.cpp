@@ -1,10 +1,10 @@
 #include "support/TempDir.h"
 
+#include "platform/FileSystem.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <algorithm>
-#include <iterator>
 #include <stdexcept>
 
 namespace qm::test {
@@ -25,10 +25,9 @@ TempDir::~TempDir()
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
+    std::string error;
+    if (!platform::WriteFileAtomically(path, bytes.data(), bytes.size(), error))
+        throw std::runtime_error(error);
 }
 
 void WriteFileText(const std::string& path, std::string_view text)
@@ -36,23 +35,20 @@ void WriteFileText(const std::string& path, std::string_view text)
     WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string ReadFileText(const std::string& path)
 {
-    const auto bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
+    std::string text;
+    std::string error;
+    if (!platform::ReadWholeFile(path, text, error))
+        throw std::runtime_error(error);
+    return text;
 }
 
-} // namespace qm::test
-
-namespace qm::test {
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
+{
+    const std::string text = ReadFileText(path);
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
 
 std::vector<std::string> ListFolder(const std::string& path)
 {
