@@ -41,10 +41,3 @@ std::vector<std::uint8_t> U32Bytes(std::initializer_list<std::uint32_t> values);
 std::vector<std::uint8_t> F32Bytes(std::initializer_list<float> values);
 
 } // namespace qm::tools
-
-// TEMPORARY: old spelling, removed once every suite says qm::tools.
-namespace qm::test {
-using tools::ChunkBuilder;
-using tools::F32Bytes;
-using tools::U32Bytes;
-} // namespace qm::test

@@ -12,6 +12,10 @@
 
 namespace qm::test {
 
+using tools::ChunkBuilder;
+using tools::F32Bytes;
+using tools::U32Bytes;
+
 inline std::vector<std::uint8_t> Bytes(std::string_view text)
 {
     return {text.begin(), text.end()};

@@ -10,6 +10,8 @@
 
 namespace qm::test {
 
+using namespace qm::tools;
+
 CEditorHarness::CEditorHarness(std::string_view descriptions)
     : m_strOldFolder(QDir::currentPath())
 {

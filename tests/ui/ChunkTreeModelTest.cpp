@@ -15,6 +15,7 @@
 
 using namespace qm;
 using namespace qm::test;
+using namespace qm::tools;
 
 class ChunkTreeModelTest : public QObject {
     Q_OBJECT

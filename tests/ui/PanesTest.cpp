@@ -21,6 +21,7 @@
 
 using namespace qm;
 using namespace qm::test;
+using namespace qm::tools;
 
 namespace {
 
