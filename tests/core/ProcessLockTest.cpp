@@ -24,7 +24,7 @@ protected:
 
     // A child process that takes the lock, says so on a pipe, and holds it
     // until it reads a byte from releaseFd (or is killed).
-    pid_t StartHolder(int& releaseFd)
+    pid_t StartHolder(int& releaseOut)
     {
         int ready[2];
         int release[2];
@@ -48,7 +48,7 @@ protected:
         char byte = 0;
         EXPECT_EQ(::read(ready[0], &byte, 1), 1);
         ::close(ready[0]);
-        releaseFd = release[1];
+        releaseOut = release[1];
         return child;
     }
 
@@ -67,44 +67,45 @@ protected:
         return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
+    // A file, a holder of the lock, and a process loading the file.
+    void StartBoth()
+    {
+        tools::ChunkBuilder b;
+        b.Chunk(test::kIdByte, {1});
+        mobPath = Put(b.Bytes(), "a.mob");
+        holder = StartHolder(releaseFd);
+        loader = StartLoader(mobPath);
+    }
+
     test::TempDir runtime;
+    std::string mobPath;
+    int releaseFd = -1;
+    pid_t holder = -1;
+    pid_t loader = -1;
 };
 
 TEST_F(ProcessLockTest, SecondProcessWaitsForTheHolder)
 {
-    tools::ChunkBuilder b;
-    b.Chunk(test::kIdByte, {1});
-    const std::string path = Put(b.Bytes(), "a.mob");
-
-    int release = -1;
-    const pid_t holder = StartHolder(release);
-    const pid_t loader = StartLoader(path);
-
+    StartBoth();
     // While the holder holds the lock the loader cannot have finished.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     int status = 0;
     EXPECT_EQ(::waitpid(loader, &status, WNOHANG), 0) << "the load did not wait for the lock";
 
-    EXPECT_EQ(::write(release, "R", 1), 1);
-    ::close(release);
+    EXPECT_EQ(::write(releaseFd, "R", 1), 1);
+    ::close(releaseFd);
     EXPECT_TRUE(ExitedCleanly(holder));
     EXPECT_TRUE(ExitedCleanly(loader));
 }
 
 TEST_F(ProcessLockTest, KilledHolderDoesNotBlockTheNextLoad)
 {
-    tools::ChunkBuilder b;
-    b.Chunk(test::kIdByte, {1});
-    const std::string path = Put(b.Bytes(), "a.mob");
-
-    int release = -1;
-    const pid_t holder = StartHolder(release);
-    const pid_t loader = StartLoader(path);
+    StartBoth();
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
-    ::close(release);
+    ::close(releaseFd);
     EXPECT_TRUE(ExitedCleanly(loader));
-    EXPECT_TRUE(doc.LoadMobFile(path)) << doc.GetIoError();
+    EXPECT_TRUE(doc.LoadMobFile(mobPath)) << doc.GetIoError();
 }
 
 TEST_F(ProcessLockTest, RefusesARuntimeFolderOthersCanReach)
