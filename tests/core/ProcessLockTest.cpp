@@ -23,7 +23,7 @@ protected:
     void SetUp() override { ::setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1); }
 
     // A child process that takes the lock, says so on a pipe, and holds it
-    // until it reads a byte from releaseFd (or is killed).
+    // until it reads a byte from the pipe handed back in releaseOut (or is killed).
     pid_t StartHolder(int& releaseOut)
     {
         int ready[2];
