@@ -7,7 +7,7 @@
 // the written order wins.
 
 #include "FuzzCheck.h"
-#include "FuzzTempFolder.h"
+#include "tools/TempDir.h"
 
 #include "desc/CDescTable.h"
 
@@ -112,9 +112,9 @@ void ReadAgain(const std::string& path, const Entries& expected)
 
 void TestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const FuzzTempFolder folder;
+    static const tools::TempDir folder;
     static const std::string path = folder.File("mob_desc.txt");
-    WriteBytes(path, data, size);
+    tools::WriteFileBytes(path, data, size);
     const std::string_view text(reinterpret_cast<const char*>(data), data ? size : 0);
 
     Entries expected;
@@ -129,7 +129,7 @@ void TestOneInput(const std::uint8_t* data, std::size_t size)
         return;
 
     Check(table.WriteDescFile(), "the table can be written");
-    const std::vector<std::uint8_t> written = ReadBytes(path);
+    const std::vector<std::uint8_t> written = tools::ReadFileBytes(path);
     const Entries writtenBack = WrittenBack(expected);
     ReadAgain(path, writtenBack);
 
@@ -138,7 +138,7 @@ void TestOneInput(const std::uint8_t* data, std::size_t size)
     CDescTable second;
     second.SetDescFile(path);
     Check(second.ReadDescFile() && second.WriteDescFile(), "a written file reads and writes again");
-    Check(writtenBack != expected || ReadBytes(path) == written, "writing what was read back is a fixed point");
+    Check(writtenBack != expected || tools::ReadFileBytes(path) == written, "writing what was read back is a fixed point");
     ReadAgain(path, writtenBack);
 }
 

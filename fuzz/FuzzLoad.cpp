@@ -8,7 +8,7 @@
 // (and the empty input) go through the file loader and the file saver.
 
 #include "FuzzCheck.h"
-#include "FuzzTempFolder.h"
+#include "tools/TempDir.h"
 
 #include "desc/DataType.h"
 #include "mob/CMobDocument.h"
@@ -40,7 +40,7 @@ constexpr std::string_view kDescription =
     "0x00000002\tDWORD\tTWO\r\n";
 
 struct Folder {
-    FuzzTempFolder temp;
+    tools::TempDir temp;
     std::string input = temp.File("input.mob");
     std::string saved = temp.File("saved.mob");
 };
@@ -56,7 +56,7 @@ CMobDocument& TheDocument()
     static CMobDocument doc;
     static const bool ready = [] {
         const std::string path = TheFolder().temp.File("mob_desc.txt");
-        WriteBytes(path, kDescription.data(), kDescription.size());
+        tools::WriteFileBytes(path, kDescription.data(), kDescription.size());
         doc.SetDescFile(path);
         return doc.ReadDescFile();
     }();
@@ -218,7 +218,7 @@ void TestOneInput(const std::uint8_t* data, std::size_t size)
     const bool throughFiles = ThroughFiles(data, size);
 
     if (throughFiles) {
-        WriteBytes(folder.input, data, size);
+        tools::WriteFileBytes(folder.input, data, size);
         const bool loaded = doc.LoadMobFile(folder.input);
         Check(loaded == (size != 0), "every file but an empty one loads");
         if (!loaded) {
@@ -233,7 +233,7 @@ void TestOneInput(const std::uint8_t* data, std::size_t size)
     Check(saved.size() <= size, "saving never adds bytes");
     if (throughFiles) {
         Check(doc.SaveMobFile(folder.saved), "a loaded file can be saved");
-        Check(ReadBytes(folder.saved) == saved, "the saved file holds what the tree serialises to");
+        Check(tools::ReadFileBytes(folder.saved) == saved, "the saved file holds what the tree serialises to");
     }
 
     doc.UnloadAll();

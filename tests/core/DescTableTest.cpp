@@ -1,7 +1,7 @@
 #include "desc/CDescTable.h"
 #include "platform/FileSystem.h"
 
-#include "support/TempDir.h"
+#include "tools/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@ namespace qm {
 namespace {
 
 using namespace std::string_view_literals;
-using test::ReadFileText;
-using test::TempDir;
-using test::WriteFileText;
+using tools::ReadFileText;
+using tools::TempDir;
+using tools::WriteFileText;
 
 class DescTableTest : public ::testing::Test {
 protected:
@@ -228,7 +228,7 @@ TEST_F(DescTableTest, FailedWriteLeavesTheOldFile)
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ReadFileText(dir.File("mob_desc.txt")), original);
-    EXPECT_EQ(test::ListFolder(dir.Path()), std::vector<std::string>{"mob_desc.txt"}) << "temporary file left behind";
+    EXPECT_EQ(tools::ListFolder(dir.Path()), std::vector<std::string>{"mob_desc.txt"}) << "temporary file left behind";
 }
 
 } // namespace

@@ -31,12 +31,12 @@ TEST_F(HardeningTest, SaveOverSomethingThatCannotBeReplacedLeavesItAlone)
     b.Chunk(test::kIdByte, {1});
     Load(b.Bytes());
     ASSERT_EQ(::mkdir(dir.File("folder.mob").c_str(), 0700), 0);
-    test::WriteFileText(dir.File("folder.mob/inside"), "keep");
+    tools::WriteFileText(dir.File("folder.mob/inside"), "keep");
 
     EXPECT_FALSE(doc.SaveMobFile(dir.File("folder.mob")));
     EXPECT_NE(doc.GetIoError().find("Is a directory"), std::string::npos) << doc.GetIoError();
-    EXPECT_EQ(test::ReadFileText(dir.File("folder.mob/inside")), "keep");
-    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"folder.mob", "mob_desc.txt", "test.mob"}));
+    EXPECT_EQ(tools::ReadFileText(dir.File("folder.mob/inside")), "keep");
+    EXPECT_EQ(tools::ListFolder(dir.Path()), (std::vector<std::string>{"folder.mob", "mob_desc.txt", "test.mob"}));
 
     doc.SetDescFile(dir.File("folder.mob"));
     EXPECT_FALSE(doc.WriteDescFile());
@@ -64,7 +64,7 @@ TEST_F(HardeningTest, KilledSaveLeavesOldOrNewNeverAMix)
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
-        const auto now = test::ReadFileBytes(target);
+        const auto now = tools::ReadFileBytes(target);
         EXPECT_TRUE(now == small.Bytes() || now == large.Bytes()) << "round " << round << ": " << now.size() << " bytes";
     }
 }
@@ -120,7 +120,7 @@ TEST_F(HardeningTest, OddDescriptionFilesFailClearlyOrReadCleanly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::WriteFileText(dir.File("odd.txt"), c.text);
+        tools::WriteFileText(dir.File("odd.txt"), c.text);
         CDescTable table;
         table.SetDescFile(dir.File("odd.txt"));
         const bool read = table.ReadDescFile();

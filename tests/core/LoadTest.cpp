@@ -209,7 +209,7 @@ TEST_F(LoadTest, UnloadEmptiesEverythingAndKeysRestart)
 
 TEST_F(LoadTest, IdKeysAreEightUpperCaseDigits)
 {
-    test::WriteFileText(dir.File("mob_desc.txt"), "0x0000002b\tBYTE\tlower\n0x000000AB\tBYTE\tUPPER\n");
+    tools::WriteFileText(dir.File("mob_desc.txt"), "0x0000002b\tBYTE\tlower\n0x000000AB\tBYTE\tUPPER\n");
     ASSERT_TRUE(doc.ReadDescFile());
     ChunkBuilder b;
     b.Chunk(0x2B, {1}).Chunk(0xAB, {2});

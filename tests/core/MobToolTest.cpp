@@ -81,7 +81,7 @@ TEST_F(MobToolTest, SaveReportsOnlyAfterTheWrite)
 
     EXPECT_EQ(Run({Desc(), "save", path, dir.File("copy.mob")}), CMobTool::kExitOk);
     EXPECT_EQ(out.str(), "Saved file: " + dir.File("copy.mob") + "\n");
-    EXPECT_EQ(test::ReadFileBytes(dir.File("copy.mob")), b.Bytes());
+    EXPECT_EQ(tools::ReadFileBytes(dir.File("copy.mob")), b.Bytes());
 
     EXPECT_EQ(Run({Desc(), "save", path, dir.File("no/such/dir.mob")}), CMobTool::kExitFailed);
     EXPECT_EQ(out.str(), "");
@@ -99,11 +99,11 @@ TEST_F(MobToolTest, ShowAndApplyGoThroughTheCodec)
     EXPECT_EQ(Run({Desc(), "show", path, "9"}), CMobTool::kExitFailed);
     EXPECT_EQ(err.str(), "mobtool: no chunk with node key 9\n");
 
-    test::WriteFileText(dir.File("good.txt"), "300");
+    tools::WriteFileText(dir.File("good.txt"), "300");
     EXPECT_EQ(Run({Desc(), "apply", path, "2", dir.File("good.txt"), dir.File("out.mob")}), CMobTool::kExitOk);
-    EXPECT_EQ(test::ReadFileBytes(dir.File("out.mob"))[8], 44);
+    EXPECT_EQ(tools::ReadFileBytes(dir.File("out.mob"))[8], 44);
 
-    test::WriteFileText(dir.File("bad.txt"), "1,2,3");
+    tools::WriteFileText(dir.File("bad.txt"), "1,2,3");
     EXPECT_EQ(Run({Desc(), "apply", path, "3", dir.File("bad.txt"), dir.File("never.mob")}), CMobTool::kExitFailed);
     EXPECT_EQ(err.str(), "An error occured\nwhile updating data!\n");
     EXPECT_EQ(::access(dir.File("never.mob").c_str(), F_OK), -1);

@@ -77,7 +77,7 @@ protected:
         loader = StartLoader(mobPath);
     }
 
-    test::TempDir runtime;
+    tools::TempDir runtime;
     std::string mobPath;
     int releaseFd = -1;
     pid_t holder = -1;

@@ -25,7 +25,7 @@ class SaveTest : public test::DocFixture {};
 
 TEST_F(SaveTest, WellFormedFilesComeBackByteForByte)
 {
-    test::WriteFileText(dir.File("mob_desc.txt"), tools::CSyntheticMob::DescriptionText());
+    tools::WriteFileText(dir.File("mob_desc.txt"), tools::CSyntheticMob::DescriptionText());
     ASSERT_TRUE(doc.ReadDescFile());
     for (std::uint64_t seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE(seed);
@@ -95,7 +95,7 @@ TEST_F(SaveTest, SavesOverTheFileItWasLoadedFrom)
     EXPECT_FALSE(doc.IsModified());
     ChunkBuilder expected;
     expected.Chunk(kIdString, "after");
-    EXPECT_EQ(test::ReadFileBytes(path), expected.Bytes());
+    EXPECT_EQ(tools::ReadFileBytes(path), expected.Bytes());
 }
 
 TEST_F(SaveTest, ALeafWithoutItsBytesIsNotSavedAsSomethingElse)
@@ -107,7 +107,7 @@ TEST_F(SaveTest, ALeafWithoutItsBytesIsNotSavedAsSomethingElse)
     const std::string target = Put({1, 2, 3}, "target.mob");
     EXPECT_FALSE(doc.SaveMobFile(target));
     EXPECT_NE(doc.GetIoError().find("could not be read"), std::string::npos) << doc.GetIoError();
-    EXPECT_EQ(test::ReadFileBytes(target), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(tools::ReadFileBytes(target), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 // Runs body in a child process under a file-size limit of limitBytes, and
@@ -138,8 +138,8 @@ TEST_F(SaveTest, FailedSaveLeavesTheOldFileIntact)
         return !doc.SaveMobFile(path) && doc.GetIoError().find("File too large") != std::string::npos;
     });
     EXPECT_TRUE(reportedFailure);
-    EXPECT_EQ(test::ReadFileBytes(path), b.Bytes());
-    EXPECT_EQ(test::ListFolder(dir.Path()), (std::vector<std::string>{"mob_desc.txt", "test.mob"}));
+    EXPECT_EQ(tools::ReadFileBytes(path), b.Bytes());
+    EXPECT_EQ(tools::ListFolder(dir.Path()), (std::vector<std::string>{"mob_desc.txt", "test.mob"}));
 
     EXPECT_FALSE(doc.SaveMobFile(dir.File("missing/folder.mob")));
     EXPECT_NE(doc.GetIoError().find("No such file or directory"), std::string::npos);
@@ -156,7 +156,7 @@ TEST_F(SaveTest, SymbolicLinkStaysALink)
     char target[256] = {};
     ASSERT_GT(::readlink(dir.File("link.mob").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), dir.File("real.mob"));
-    EXPECT_EQ(test::ReadFileBytes(dir.File("real.mob")).back(), 6);
+    EXPECT_EQ(tools::ReadFileBytes(dir.File("real.mob")).back(), 6);
 }
 
 } // namespace

@@ -4,7 +4,7 @@ namespace qm::test {
 
 DocFixture::DocFixture()
 {
-    WriteFileText(dir.File("mob_desc.txt"),
+    tools::WriteFileText(dir.File("mob_desc.txt"),
                   "0x00001000\tREC\tGroup\tA container\r\n"
                   "0x00001001\trec\tInner\r\n"
                   "0x00002001\tBYTE\tFlag\r\n"
@@ -18,7 +18,7 @@ DocFixture::DocFixture()
 std::string DocFixture::Put(const std::vector<std::uint8_t>& bytes, std::string_view name)
 {
     const std::string path = dir.File(name);
-    WriteFileBytes(path, bytes);
+    tools::WriteFileBytes(path, bytes);
     return path;
 }
 
@@ -33,7 +33,7 @@ std::vector<std::uint8_t> DocFixture::SaveAndRead(std::string_view name)
 {
     const std::string path = dir.File(name);
     EXPECT_TRUE(doc.SaveMobFile(path)) << doc.GetIoError();
-    return ReadFileBytes(path);
+    return tools::ReadFileBytes(path);
 }
 
 const CMobChunk& DocFixture::Rec(std::int32_t key)

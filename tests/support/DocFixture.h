@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mob/CMobDocument.h"
-#include "support/TempDir.h"
+#include "tools/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ protected:
 
     const CMobChunk& Rec(std::int32_t key);
 
-    TempDir dir;
+    tools::TempDir dir;
     CMobDocument doc;
 };
 

@@ -1,13 +1,14 @@
-#include "support/TempDir.h"
+#include "tools/TempDir.h"
 
 #include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
-namespace qm::test {
+namespace qm::tools {
 
 TempDir::TempDir()
 {
@@ -23,11 +24,17 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
+void WriteFileBytes(const std::string& path, const void* data, std::size_t size)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path);
+}
+
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::string error;
-    if (!platform::WriteFileAtomically(path, bytes.data(), bytes.size(), error))
-        throw std::runtime_error(error);
+    WriteFileBytes(path, bytes.data(), bytes.size());
 }
 
 void WriteFileText(const std::string& path, std::string_view text)
@@ -59,4 +66,4 @@ std::vector<std::string> ListFolder(const std::string& path)
     return names;
 }
 
-} // namespace qm::test
+} // namespace qm::tools
