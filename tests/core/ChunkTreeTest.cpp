@@ -35,23 +35,5 @@ TEST(ChunkTree, AppendsInOrderWithOrWithoutTheLastChildHint)
     EXPECT_EQ(tree.GetItemImage(a1), IMG_CHUNK);
 }
 
-TEST(ChunkTree, DeleteLastRootRemovesItsSubtreeOnly)
-{
-    CChunkTree tree;
-    const NodeId a = tree.InsertItem("a", IMG_FILE, kNoNode);
-    tree.InsertItem("a1", IMG_CHUNK, a);
-    const NodeId b = tree.InsertItem("b", IMG_FILE, kNoNode);
-    tree.InsertItem("b1", IMG_CHUNK, b);
-    tree.DeleteLastRoot();
-    EXPECT_EQ(tree.GetCount(), 2u);
-    EXPECT_EQ(ChildLabels(tree, kNoNode), (std::vector<std::string>{"a"}));
-    tree.InsertItem("c", IMG_FILE, kNoNode);
-    EXPECT_EQ(ChildLabels(tree, kNoNode), (std::vector<std::string>{"a", "c"}));
-    tree.DeleteLastRoot();
-    tree.DeleteLastRoot();
-    EXPECT_EQ(tree.GetCount(), 0u);
-    EXPECT_EQ(tree.GetRootItem(), kNoNode);
-}
-
 } // namespace
 } // namespace qm

@@ -193,20 +193,6 @@ TEST_F(LoadTest, RefusesWhatIsNoMobFile)
     }
 }
 
-TEST_F(LoadTest, UnloadEmptiesEverythingAndKeysRestart)
-{
-    ChunkBuilder b;
-    b.Chunk(kIdByte, {1});
-    Load(b.Bytes());
-    Load(b.Bytes());
-    doc.UnloadAll();
-    EXPECT_EQ(doc.Tree().GetCount(), 0u);
-    EXPECT_EQ(doc.Chunks().GetCount(), 0u);
-    EXPECT_EQ(doc.Tree().GetRootItem(), kNoNode);
-    Load(b.Bytes());
-    EXPECT_EQ(doc.Tree().GetItemData(doc.Tree().GetRootItem()), 1);
-}
-
 TEST_F(LoadTest, IdKeysAreEightUpperCaseDigits)
 {
     tools::WriteFileText(dir.File("mob_desc.txt"), "0x0000002b\tBYTE\tlower\n0x000000AB\tBYTE\tUPPER\n");

@@ -16,20 +16,6 @@ using tools::ChunkBuilder;
 
 class TruncatedFileTest : public test::DocFixture {};
 
-TEST_F(TruncatedFileTest, ReadingPastTheCutGivesZerosNotACrash)
-{
-    const std::string path = Put(std::vector<std::uint8_t>(3 * 4096, 0xAB), "cut.mob");
-    CMemMapFile map;
-    map.m_hFile = ::open(path.c_str(), O_RDONLY);
-    map.m_nDataSize = 3 * 4096;
-    ASSERT_TRUE(map.MapFile(0));
-    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
-    const std::uint8_t* view = map.GetView();
-    EXPECT_EQ(view[50], 0xAB);
-    EXPECT_EQ(view[2 * 4096 + 10], 0);
-    EXPECT_TRUE(map.DataWasLost());
-}
-
 TEST_F(TruncatedFileTest, FileCutWhileLoadingIsRefusedAndLeavesNothing)
 {
     // Enough chunks for the walk to report progress, when the file is cut.
