@@ -1,6 +1,7 @@
 #include "mob/CMobDocument.h"
 
 #include "mob/CMemMapFile.h"
+#include "mob/Utf8.h"
 #include "platform/FileSystem.h"
 #include "platform/LittleEndian.h"
 
@@ -38,11 +39,18 @@ CMobDocument::~CMobDocument() = default;
 
 std::string CMobDocument::FileNodeText(std::string_view path)
 {
-    if (path.size() < 40)
+    constexpr std::size_t kHead = 8;
+    constexpr std::size_t kTail = 30;
+    constexpr std::size_t kLongest = 39;
+    // Where each character starts; the cut falls only on these.
+    std::vector<std::size_t> starts;
+    for (std::size_t pos = 0; pos < path.size(); pos += Utf8CharLength(path, pos))
+        starts.push_back(pos);
+    if (starts.size() <= kLongest)
         return std::string(path);
-    std::string text(path.substr(0, 8));
+    std::string text(path.substr(0, starts[kHead]));
     text += "...";
-    text += path.substr(path.size() - 30);
+    text += path.substr(starts[starts.size() - kTail]);
     return text;
 }
 

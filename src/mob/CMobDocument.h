@@ -63,7 +63,8 @@ public:
     void MarkModified() { m_bModified = true; }
 
     // The label of a file node: the path itself when shorter than 40
-    // characters, else its first 8, "..." and its last 30.
+    // characters, else its first 8, "..." and its last 30. Characters are
+    // counted as Utf8CharLength counts them.
     static std::string FileNodeText(std::string_view path);
 
     std::uint32_t m_nFileOffset = 0;

@@ -96,15 +96,35 @@ TEST_F(LoadTest, SecondFileContinuesTheKeys)
     EXPECT_EQ(Rec(6).m_nOffset, 8u) << "offsets restart in every file";
 }
 
+// Paths are measured and cut in characters: a UTF-8 sequence is one, and a
+// byte that starts none (a Latin-1 name, say) is one of its own.
 TEST(FileNodeText, ShortensPathsOfFortyCharactersAndMore)
 {
-    const std::string p39 = "/" + std::string(34, 'a') + ".mob";
-    const std::string p40 = "/x" + std::string(34, 'b') + ".mob";
-    ASSERT_EQ(p39.size(), 39u);
-    ASSERT_EQ(p40.size(), 40u);
-    EXPECT_EQ(CMobDocument::FileNodeText(p39), p39);
-    EXPECT_EQ(CMobDocument::FileNodeText(p40), p40.substr(0, 8) + "..." + p40.substr(10));
-    EXPECT_EQ(CMobDocument::FileNodeText(p40).size(), 41u);
+    const std::string e = "\xC3\xA9";           // é, two bytes
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E, four bytes
+    const auto times = [](const std::string& piece, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += piece;
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::string path;
+        std::string label;
+    };
+    const Case cases[] = {
+        {"39 ASCII", "/" + times("a", 34) + ".mob", "/" + times("a", 34) + ".mob"},
+        {"40 ASCII", "/x" + times("b", 34) + ".mob", "/x" + times("b", 6) + "..." + times("b", 26) + ".mob"},
+        {"39 two-byte characters", times(e, 39), times(e, 39)},
+        {"cut between whole characters", times(e, 20) + times(clef, 20), times(e, 8) + "..." + times(e, 10) + times(clef, 20)},
+        {"39 bytes that are not UTF-8", times("\xE9", 39), times("\xE9", 39)},
+        {"a stray byte is one character", "\xE9" + times("c", 38) + "\xC3", "\xE9" + times("c", 7) + "..." + times("c", 29) + "\xC3"},
+        {"a sequence cut short is bytes", times("\xE2\x82", 20), times("\xE2\x82", 4) + "..." + times("\xE2\x82", 15)},
+        {"overlong and surrogate forms are bytes", times("\xC0\xAF\xED\xA0\x80", 8), "\xC0\xAF\xED\xA0\x80\xC0\xAF\xED" + std::string("...") + times("\xC0\xAF\xED\xA0\x80", 6)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CMobDocument::FileNodeText(c.path), c.label) << c.name;
 }
 
 // Files whose sizes do not add up: the walk must stay inside the data, end,

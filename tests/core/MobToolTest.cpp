@@ -73,6 +73,22 @@ TEST_F(MobToolTest, TreePrintsEveryNodeAndGoesOnAfterAFailedFile)
     EXPECT_EQ(out.str(), "nodes 4\npayload_bytes 3\nmax_depth 2\n");
 }
 
+TEST_F(MobToolTest, TreeShortensFileNamesByCharacters)
+{
+    std::string e8, e26;
+    for (int i = 0; i < 8; ++i)
+        e8 += "\xC3\xA9";  // é
+    for (int i = 0; i < 26; ++i)
+        e26 += "\xC3\xA9";
+    const std::string name = e8 + "\xC3\xA9\xC3\xA9" + e26 + ".mob";  // 40 characters, 76 bytes
+    Put(ChunkBuilder().Chunk(test::kIdUnknown, {1}).Bytes(), name);
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+
+    EXPECT_EQ(Run({Desc(), "tree", name}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "1\t0\t00000000\t0\t0\t0x00000000\t" + e8 + "..." + e26 + ".mob\n"
+                         "2\t1\t00007777\t0\t1\t0x00000000\t\n");
+}
+
 TEST_F(MobToolTest, SaveReportsOnlyAfterTheWrite)
 {
     ChunkBuilder b;
