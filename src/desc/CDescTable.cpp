@@ -162,7 +162,7 @@ bool CDescTable::WriteDescFile()
 
     std::string platformText;
     if (!platform::WriteFileAtomically(m_strDescPath, text.data(), text.size(), platformText)) {
-        m_strError = "Error while writing description file: \n" + platformText;
+        SetOpenError(platformText);
         return false;
     }
     return true;

@@ -221,7 +221,7 @@ TEST_F(DescTableTest, FailedWriteLeavesTheOldFile)
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const bool written = table.WriteDescFile();
-        const bool reported = table.GetError().find("Error while writing description file: \n") == 0;
+        const bool reported = table.GetError().find("Error while open description file: \n") == 0;
         ::_exit(!written && reported ? 0 : 1);
     }
     int status = 0;

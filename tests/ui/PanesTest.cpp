@@ -11,6 +11,7 @@
 #include "ui/EditorIds.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QPlainTextEdit>
@@ -289,6 +290,17 @@ private slots:
         QCOMPARE(h->prompts.log, QStringList{"stop: Can't find description for id: \n0x00000000"});
         QVERIFY(box->toPlainText().isEmpty());
         QVERIFY(!h->IsEnabled(ids::kDescApply));
+
+        // A write that fails keeps the change, and says so as a failed read would.
+        h->prompts.log.clear();
+        h->Select(first);
+        QTest::keyClicks(box, QStringLiteral("W"));
+        QVERIFY(QFile::remove(h->Path(QStringLiteral("mob_desc.txt"))));
+        QVERIFY(QDir().mkdir(h->Path(QStringLiteral("mob_desc.txt"))));
+        h->Click(ids::kDescApply);
+        QCOMPARE(h->prompts.log.size(), 1);
+        QVERIFY(h->prompts.log[0].startsWith(QStringLiteral("stop: Error while open description file: \n")));
+        QVERIFY(h->IsEnabled(ids::kDescApply));
     }
 
     void failedReloadKeepsRunning_data()
