@@ -417,7 +417,10 @@ void CEditorDlg::CreateStatusBar()
 {
     m_statusBar = new CStatusBar(m_pClient);
     SetControlId(m_statusBar, ids::kStatusBar);
-    const int width = this->width();
+    // The outer width counts the frame, which the platform knows only once
+    // the window exists.
+    winId();
+    const int width = frameGeometry().width();
     m_nStatusParts = {width / 4, width - width / 4, -1};
     m_statusBar->SetMinHeight(kStatusMinHeight);
     m_statusBar->SetParts({m_nStatusParts.begin(), m_nStatusParts.end()});
@@ -552,9 +555,11 @@ bool CEditorDlg::PreTranslateMessage(QObject* target, QEvent* event)
 
 bool CEditorDlg::HandleEnter(QObject* target)
 {
-    // The data editor takes Enter as a line break.
+    // The data editor takes Enter as a line break. A read-only one ignores
+    // the key, which then travels on to the window as an accept: it must
+    // stop here instead.
     if (target == m_pDataEdit || target == m_pDataEdit->viewport())
-        return false;
+        return m_pDataEdit->isReadOnly();
     // The description box takes no line breaks, and closing the window from
     // it in the middle of typing would surprise.
     if (target == m_descEdit || target == m_descEdit->viewport())

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -86,8 +87,10 @@ private slots:
                       {ids::kUnpack, ids::kDescApply, ids::kEdit, ids::kUndoChanges, ids::kApplyChanges, ids::kSave,
                        ids::kUnload},
                       {ids::kCmdSave, ids::kCmdUnload, ids::kCmdUnpack, ids::kCmdUnpack2Access, ids::kCmdUnpack2DB});
-        // The status bar's first part ends a quarter of the way across.
-        QVERIFY(qAbs(h->Dlg().StatusBar()->GetPartRect(0).right() - h->Dlg().width() / 4) <= 4);
+        // The status bar's parts are set from the window's outer width, frame included.
+        const int outer = h->Dlg().frameGeometry().width();
+        QVERIFY(outer > h->Dlg().width());
+        QCOMPARE(h->Dlg().GetStatusParts(), (std::array<int, 3>{outer / 4, outer - outer / 4, -1}));
     }
 
     // The keys work wherever the focus is, text editors included.
@@ -305,10 +308,23 @@ private slots:
         QVERIFY(!h->Dlg().isVisible());
     }
 
+    void enterInTheEditorsDoesNotClose_data()
+    {
+        QTest::addColumn<bool>("readOnly");  // a file node selected
+        QTest::newRow("writable data editor") << false;
+        QTest::newRow("read-only data editor") << true;
+    }
+
     void enterInTheEditorsDoesNotClose()
     {
+        QFETCH(bool, readOnly);
+        if (readOnly) {
+            h->Open({h->WriteSample(QStringLiteral("a.mob"))});
+            h->Select(h->Dlg().Document().Tree().GetRootItem());
+        }
+        QCOMPARE(h->Dlg().DataEdit()->isReadOnly(), readOnly);
         h->Press(h->Dlg().DataEdit(), QKeyCombination(Qt::Key_Return));
-        QCOMPARE(h->Dlg().DataEdit()->toPlainText(), QStringLiteral("\n"));
+        QCOMPARE(h->Dlg().DataEdit()->toPlainText(), readOnly ? QString() : QStringLiteral("\n"));
         h->Press(h->Dlg().DescEdit(), QKeyCombination(Qt::Key_Return));
         QVERIFY(h->Dlg().DescEdit()->toPlainText().isEmpty());
         // On a button Enter clicks it.
