@@ -63,6 +63,7 @@ constexpr int kStatusMinHeight = 18;
 const QString kDescFileName = QStringLiteral("mob_desc.txt");
 const QString kMobFilter = QStringLiteral("Emberfold MOB Files (*.mob);;All Files (*)");
 const QString kMakerAddress = QStringLiteral("quillmere.example.org");
+const QString kUnsavedFile = QStringLiteral("The loaded file has changes that were not saved.\n");
 
 // How many levels above a found node the tree opens to show it. The tree
 // view lays out an open branch by calling itself once per level and takes
@@ -624,7 +625,7 @@ bool CEditorDlg::ConfirmClose()
         return true;
     QString text;
     if (m_doc.IsModified())
-        text += QStringLiteral("The loaded file has changes that were not saved.\n");
+        text += kUnsavedFile;
     if (Control(ids::kDescApply)->isEnabled())
         text += QStringLiteral("Description changes were not written to %1.\n").arg(kDescFileName);
     text += QStringLiteral("\nClose anyway?");
@@ -659,6 +660,12 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
     // A cancelled dialog changes nothing, not even the path Save proposes.
     if (paths.isEmpty())
         return;
+    // With a second file loaded, Save refuses to run, and the edits would
+    // be stranded.
+    if (m_nLoadedFiles > 0 && m_doc.IsModified() &&
+        !m_prompts.AskYesNo(this, kUnsavedFile + QStringLiteral("Save can write only one loaded file.\n\nOpen anyway?")))
+        return;
+    QString lastLoaded;
     for (const QString& path : paths) {
         m_pTreeCtrl->setEnabled(false);
         bool loaded = false;
@@ -668,15 +675,20 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
             loaded = m_doc.LoadMobFile(EncodePath(path));
         }
         m_pTreeModel->SyncRoots();
-        if (loaded)
+        if (loaded) {
             ++m_nLoadedFiles;
-        else
+            lastLoaded = path;
+        } else {
             ShowMessage(QStringLiteral("Load error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
+        }
         m_pTreeCtrl->setEnabled(true);
     }
     if (m_nLoadedFiles <= 0)
         return;
-    m_strLastPath = paths.back();
+    // Save proposes a file that loaded: proposing one that failed would
+    // invite writing the tree over it.
+    if (!lastLoaded.isEmpty())
+        m_strLastPath = lastLoaded;
     EnableFileCommands(true);
 }
 
@@ -720,8 +732,7 @@ void CEditorDlg::OnUnload()
         return;
     }
     if (m_doc.IsModified() &&
-        !m_prompts.AskYesNo(this, QStringLiteral("The loaded file has changes that were not saved.\n"
-                                                 "Unloading loses them.\n\nUnload anyway?")))
+        !m_prompts.AskYesNo(this, kUnsavedFile + QStringLiteral("Unloading loses them.\n\nUnload anyway?")))
         return;
     m_pTreeCtrl->setEnabled(false);
     m_pTreeModel->Reset([this] { m_doc.UnloadAll(); });

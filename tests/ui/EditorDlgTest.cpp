@@ -123,14 +123,16 @@ private slots:
     {
         QTest::addColumn<QStringList>("names");  // "-" marks an empty file, "?" a missing one
         QTest::addColumn<int>("loaded");
-        QTest::newRow("second of three empty") << QStringList{"a.mob", "-b.mob", "c.mob"} << 2;
-        QTest::newRow("last of two missing") << QStringList{"a.mob", "?b.mob"} << 1;
+        QTest::addColumn<QString>("lastLoaded");
+        QTest::newRow("second of three empty") << QStringList{"a.mob", "-b.mob", "c.mob"} << 2 << "c.mob";
+        QTest::newRow("last of two missing") << QStringList{"a.mob", "?b.mob"} << 1 << "a.mob";
     }
 
     void loadReportsEachFailingFile()
     {
         QFETCH(QStringList, names);
         QFETCH(int, loaded);
+        QFETCH(QString, lastLoaded);
         QStringList paths;
         for (const QString& name : names) {
             if (name.startsWith('-'))
@@ -143,12 +145,37 @@ private slots:
         QVERIFY(h->prompts.log[0].startsWith(QStringLiteral("stop: Load error!\n")));
         QCOMPARE(h->Dlg().GetLoadedFiles(), loaded);
         QCOMPARE(h->Dlg().TreeModel().rowCount(), loaded);
-        QCOMPARE(h->Dlg().GetLastPath(), paths.back());
+        // Save proposes the last file that loaded, never one that failed.
+        QCOMPARE(h->Dlg().GetLastPath(), h->Path(lastLoaded));
         ExpectEnabled(true, {ids::kSave, ids::kUnload, ids::kTree}, {ids::kCmdSave, ids::kCmdUnload});
 
         h->Open({});  // a cancelled dialog changes nothing
-        QCOMPARE(h->Dlg().GetLastPath(), paths.back());
+        h->Open({h->WriteFile(QStringLiteral("empty.mob"), "")});
+        QCOMPARE(h->Dlg().GetLastPath(), h->Path(lastLoaded));
         QCOMPARE(h->Dlg().GetLoadedFiles(), loaded);
+    }
+
+    // Save writes one file only: opening a second would strand applied edits.
+    void openAsksWhileEditsAreUnsaved_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("no keeps one file") << false;
+        QTest::newRow("yes opens") << true;
+    }
+
+    void openAsksWhileEditsAreUnsaved()
+    {
+        QFETCH(bool, answer);
+        const QString a = h->WriteSample(QStringLiteral("a.mob"));
+        const QString b = h->WriteSample(QStringLiteral("b.mob"));
+        h->Open({a});
+        h->Dlg().Document().MarkModified();
+        h->prompts.yesNo = {answer};
+        h->Open({b});
+        QCOMPARE(h->prompts.log.size(), 1);
+        QVERIFY(h->prompts.log[0].endsWith(QStringLiteral("Save can write only one loaded file.\n\nOpen anyway?")));
+        QCOMPARE(h->Dlg().GetLoadedFiles(), answer ? 2 : 1);
+        QCOMPARE(h->Dlg().GetLastPath(), answer ? b : a);
     }
 
     void twoFilesRefuseSaveAndUnloadRestartsKeys()
