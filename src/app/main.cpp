@@ -1,13 +1,15 @@
 #include "app/CEditorApp.h"
 #include "ui/BuildTitle.h"
 #include "ui/CArtwork.h"
+#include "ui/CChunkTreeModel.h"
 #include "ui/CEditorDlg.h"
 #include "ui/CQtUserPrompts.h"
+#include "ui/FileNameText.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 #include <cstring>
@@ -15,11 +17,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quillmere [FILE.mob...]\n"
+    "Usage: quillmere [--user-desc] [FILE.mob...]\n"
     "Edits MOB files. Reads mob_desc.txt from the working folder.\n"
     "\n"
-    "  --version  print the program's title and version\n"
-    "  --help     print this text\n";
+    "  --user-desc  read your own description file instead: the one last chosen\n"
+    "               under Tools > Options in a start like this, else\n"
+    "               $XDG_DATA_HOME/Quillmere/mob_desc.txt (~/.local/share/...),\n"
+    "               made empty on first use; the desktop menu starts the editor so\n"
+    "  --version    print the program's title and version\n"
+    "  --help       print this text\n";
 
 // Answered before Qt starts, so they work without a display.
 bool HandleInfoOption(int argc, char** argv)
@@ -37,14 +43,40 @@ bool HandleInfoOption(int argc, char** argv)
     return false;
 }
 
-// Saves a picture of the window shortly after start and closes it; used to
-// produce the documentation's screenshot.
-void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path)
+// Qt would read the arguments as UTF-8 and lose the bytes of a file name
+// that is not.
+QStringList Arguments(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << qm::FileNameFromBytes(argv[i]);
+    return arguments;
+}
+
+// Selects the node with that node key and opens the branches above it.
+void SelectNodeByKey(qm::CEditorDlg& dlg, int key)
+{
+    const qm::CChunkTree& tree = dlg.Document().Tree();
+    for (qm::NodeId node = 1; node <= tree.GetCount(); ++node) {
+        if (tree.GetItemData(node) != key)
+            continue;
+        for (qm::NodeId parent = tree.GetParentItem(node); parent != qm::kNoNode; parent = tree.GetParentItem(parent))
+            dlg.TreeCtrl()->expand(dlg.TreeModel().IndexFromNode(parent));
+        dlg.TreeCtrl()->setCurrentIndex(dlg.TreeModel().IndexFromNode(node));
+        return;
+    }
+}
+
+// Saves a picture of the window shortly after start and closes it; used to
+// make the documentation's screenshot (scripts/screenshot).
+void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path, int selectKey)
+{
+    if (selectKey > 0)
+        SelectNodeByKey(dlg, selectKey);
     QTimer::singleShot(500, &dlg, [&dlg, path] {
         const bool saved = dlg.grab().save(path);
         std::fprintf(stderr, "%s %s\n", saved ? "screenshot saved:" : "screenshot failed:",
-                     path.toLocal8Bit().constData());
+                     qm::FileNameToBytes(path).c_str());
         dlg.reject();
     });
 }
@@ -63,23 +95,30 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(qm::CArtwork::ProgramIcon());
 
     QCommandLineParser parser;
+    const QCommandLineOption userDesc(QStringLiteral("user-desc"));
+    parser.addOption(userDesc);
     QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("path"));
     screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(screenshot);
+    QCommandLineOption select(QStringLiteral("select"), QString(), QStringLiteral("key"));
+    select.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(select);
     parser.addPositionalArgument(QStringLiteral("files"), QString(), QStringLiteral("[FILE.mob...]"));
-    parser.process(app);
+    parser.process(Arguments(argc, argv));
 
     // The Open dialog hands over full paths; files named here are taken the
     // same way, so the tree shows the same labels.
     QStringList files;
     for (const QString& file : parser.positionalArguments())
-        files << QFileInfo(file).absoluteFilePath();
+        files << qm::AbsoluteFileName(file);
 
     qm::CQtUserPrompts prompts;
     qm::CEditorApp editor(prompts);
+    editor.UseUserDescFile(parser.isSet(userDesc));
     if (parser.isSet(screenshot)) {
-        const QString path = QFileInfo(parser.value(screenshot)).absoluteFilePath();
-        editor.SetStartupHook([path](qm::CEditorDlg& dlg) { ScheduleScreenshot(dlg, path); });
+        const QString path = qm::AbsoluteFileName(parser.value(screenshot));
+        const int key = parser.value(select).toInt();
+        editor.SetStartupHook([path, key](qm::CEditorDlg& dlg) { ScheduleScreenshot(dlg, path, key); });
     }
     return editor.InitInstance(files);
 }

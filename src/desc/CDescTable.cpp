@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -91,6 +92,21 @@ bool CDescTable::ReadDescFile()
         return false;
     }
     return ParseDescText(text);
+}
+
+bool CDescTable::SwitchDescFile(std::string_view fileName)
+{
+    CDescTable other;
+    other.SetDescFile(fileName);
+    if (!other.ReadDescFile()) {
+        m_strError = other.m_strError;
+        return false;
+    }
+    m_strError.clear();
+    m_strDescPath = std::move(other.m_strDescPath);
+    m_mapDesc = std::move(other.m_mapDesc);
+    ++m_nGeneration;
+    return true;
 }
 
 bool CDescTable::ParseDescText(std::string_view text)

@@ -29,6 +29,11 @@ public:
     // stay; the line's number and fault are named in the error text.
     bool ReadDescFile();
 
+    // Uses another description file from now on: its entries replace the
+    // whole table, and later reads and writes go to it. When it cannot be
+    // read, nothing changes.
+    bool SwitchDescFile(std::string_view fileName);
+
     // Rewrites the whole file from the table, sorted by key, replacing the
     // old file only once the new one is completely on disk.
     bool WriteDescFile();

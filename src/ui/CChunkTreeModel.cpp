@@ -1,8 +1,7 @@
 #include "ui/CChunkTreeModel.h"
 
 #include "ui/CCodePage.h"
-
-#include <QFile>
+#include "ui/FileNameText.h"
 
 #include <algorithm>
 
@@ -171,7 +170,7 @@ QVariant CChunkTreeModel::data(const QModelIndex& index, int role) const
         // A top-level node is a file, labelled with its path in the file
         // system's encoding; chunks are labelled in the code page.
         if (m_tree.GetParentItem(node) == kNoNode)
-            return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+            return FileNameForDisplay(FileNameFromBytes(text));
         return m_pCodePage->Decode(text);
     }
     if (role == Qt::DecorationRole) {

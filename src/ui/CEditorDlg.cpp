@@ -10,14 +10,15 @@
 #include "ui/CDataEdit.h"
 #include "ui/CDialogUnits.h"
 #include "ui/CLongWorkProgress.h"
+#include "ui/COptionsDlg.h"
 #include "ui/CPaneContents.h"
 #include "ui/CStatusBar.h"
 #include "ui/ControlId.h"
 #include "ui/EditorIds.h"
+#include "ui/FileNameText.h"
 #include "ui/PaneText.h"
 
 #include <QAbstractButton>
-#include <QActionGroup>
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -60,7 +61,6 @@ constexpr int kClientWidth = 465;  // dialog units
 constexpr int kClientHeight = 317;
 constexpr int kStatusMinHeight = 18;
 
-const QString kDescFileName = QStringLiteral("mob_desc.txt");
 const QString kMobFilter = QStringLiteral("Emberfold MOB Files (*.mob);;All Files (*)");
 const QString kMakerAddress = QStringLiteral("quillmere.example.org");
 const QString kUnsavedFile = QStringLiteral("The loaded file has changes that were not saved.\n");
@@ -78,11 +78,6 @@ constexpr std::size_t kMaxRevealDepth = 1000;
 void DropFromTabOrder(QWidget* control)
 {
     control->setFocusPolicy(Qt::ClickFocus);
-}
-
-std::string EncodePath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
 }
 
 QString FromLocal(const std::string& text)
@@ -281,22 +276,6 @@ void CEditorDlg::CreateMenu()
             }
             m_menuItems[item.id] = popup->addAction(QString::fromLatin1(item.text));
         }
-        if (qstrcmp(menu.title, "Tools") == 0)
-            CreateCodePageMenu(popup);
-    }
-}
-
-void CEditorDlg::CreateCodePageMenu(QMenu* parent)
-{
-    QMenu* menu = parent->addMenu(QStringLiteral("&Code page"));
-    auto* group = new QActionGroup(menu);
-    for (const int number : CCodePage::Offered()) {
-        QAction* item = menu->addAction(CCodePage::Get(number).Name());
-        item->setCheckable(true);
-        item->setChecked(number == m_pCodePage->Number());
-        group->addAction(item);
-        connect(item, &QAction::triggered, this, [this, number] { SetCodePage(number); });
-        m_codePageItems[number] = item;
     }
 }
 
@@ -350,7 +329,7 @@ bool CEditorDlg::OnInitDialog()
     CreateTooltips();
     SetUpTree();
 
-    m_doc.SetDescFile(EncodePath(kDescFileName));
+    m_doc.SetDescFile(FileNameToBytes(m_strDescFileName));
     if (!m_doc.ReadDescFile()) {
         ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
         RequestExit(1);
@@ -455,16 +434,9 @@ QAction* CEditorDlg::MenuItem(int commandId) const
     return it == m_menuItems.end() ? nullptr : it->second;
 }
 
-QAction* CEditorDlg::CodePageItem(int number) const
-{
-    const auto it = m_codePageItems.find(number);
-    return it == m_codePageItems.end() ? nullptr : it->second;
-}
-
 void CEditorDlg::SetCodePage(int number)
 {
     const CCodePage& page = CCodePage::Get(number);
-    m_codePageItems.at(page.Number())->setChecked(true);
     if (&page == m_pCodePage)
         return;
     m_pCodePage = &page;
@@ -627,7 +599,7 @@ bool CEditorDlg::ConfirmClose()
     if (m_doc.IsModified())
         text += kUnsavedFile;
     if (Control(ids::kDescApply)->isEnabled())
-        text += QStringLiteral("Description changes were not written to %1.\n").arg(kDescFileName);
+        text += UnwrittenDescriptions();
     text += QStringLiteral("\nClose anyway?");
     return m_prompts.AskYesNo(this, text);
 }
@@ -671,8 +643,8 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
         bool loaded = false;
         {
             const CWaitCursor busy;
-            const CLongWorkProgress progress(this, m_doc, QStringLiteral("Loading %1").arg(path));
-            loaded = m_doc.LoadMobFile(EncodePath(path));
+            const CLongWorkProgress progress(this, m_doc, QStringLiteral("Loading %1").arg(FileNameForDisplay(path)));
+            loaded = m_doc.LoadMobFile(FileNameToBytes(path));
         }
         m_pTreeModel->SyncRoots();
         if (loaded) {
@@ -714,14 +686,14 @@ void CEditorDlg::OnSave()
     bool saved = false;
     {
         const CWaitCursor busy;
-        const CLongWorkProgress progress(this, m_doc, QStringLiteral("Saving %1").arg(path));
-        saved = m_doc.SaveMobFile(EncodePath(path));
+        const CLongWorkProgress progress(this, m_doc, QStringLiteral("Saving %1").arg(FileNameForDisplay(path)));
+        saved = m_doc.SaveMobFile(FileNameToBytes(path));
     }
     if (!saved) {
         ShowMessage(QStringLiteral("Save error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
         return;
     }
-    ShowMessage(QStringLiteral("Saved file: ") + path, MessageIcon::None);
+    ShowMessage(QStringLiteral("Saved file: ") + FileNameForDisplay(path), MessageIcon::None);
     m_strLastPath = path;
 }
 
@@ -755,6 +727,38 @@ void CEditorDlg::OnAbout()
 
 void CEditorDlg::OnOptions()
 {
+    COptionsDlg options(m_prompts, DescFile(), CodePage().Number(), this);
+    m_prompts.RunModal(options);
+    if (options.result() != QDialog::Accepted)
+        return;
+    SetCodePage(options.GetCodePage());
+    if (options.GetDescFile() != DescFile())
+        UseDescFile(options.GetDescFile());
+}
+
+QString CEditorDlg::DescFile() const
+{
+    return FileNameFromBytes(m_doc.GetDescPath());
+}
+
+QString CEditorDlg::UnwrittenDescriptions() const
+{
+    return QStringLiteral("Description changes were not written to %1.\n").arg(FileNameForDisplay(DescFile()));
+}
+
+void CEditorDlg::UseDescFile(const QString& path)
+{
+    if (Control(ids::kDescApply)->isEnabled() &&
+        !m_prompts.AskYesNo(this, UnwrittenDescriptions() + QStringLiteral("\nUse the other file anyway?")))
+        return;
+    if (!m_doc.SwitchDescFile(FileNameToBytes(path))) {
+        ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
+        return;
+    }
+    EnableControl(ids::kDescApply, false);
+    if (SelectedNode() != kNoNode)
+        ShowSelectedItem();
+    emit DescFileChanged(DescFile());
 }
 
 // ---------------------------------------------------------------------------

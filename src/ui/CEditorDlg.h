@@ -64,9 +64,14 @@ public:
     void SetCodePage(int number);
     const CCodePage& CodePage() const { return *m_pCodePage; }
 
+    // The description file initialisation reads; a relative name is taken
+    // from the working folder. "mob_desc.txt" unless set before.
+    void SetDescFile(const QString& name) { m_strDescFileName = name; }
+    // The full path of the description file in use.
+    QString DescFile() const;
+
     QWidget* Control(int id) const;
     QAction* MenuItem(int commandId) const;
-    QAction* CodePageItem(int number) const;
     QTreeView* TreeCtrl() const { return m_pTreeCtrl; }
     CDataEdit* DataEdit() const { return m_pDataEdit; }
     QPlainTextEdit* DescEdit() const { return m_descEdit; }
@@ -86,6 +91,8 @@ public:
 
 signals:
     void CodePageChanged(int number);
+    // Another description file was chosen under Options.
+    void DescFileChanged(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -119,7 +126,6 @@ private:
     void CreateControls();
     QWidget* CreateControl(const ControlTemplate& entry);
     void CreateMenu();
-    void CreateCodePageMenu(QMenu* parent);
     void CreateTooltips();
     void CreateAccelerators();
     void CreateStatusBar();
@@ -135,6 +141,8 @@ private:
     void EnableControl(int id, bool enable);
     void ShowMessage(const QString& text, MessageIcon icon);
     bool ConfirmClose();
+    QString UnwrittenDescriptions() const;
+    void UseDescFile(const QString& path);
     void RequestExit(int exitCode);
 
     // The panes.
@@ -172,10 +180,10 @@ private:
     bool m_bSkipCurrent = false;
     bool m_bInitialized = false;
     int m_nLoadedFiles = 0;
+    QString m_strDescFileName = QStringLiteral("mob_desc.txt");
     QString m_strLastPath;
     QPlainTextEdit* m_descEdit = nullptr;
     std::map<int, QAction*> m_menuItems;
-    std::map<int, QAction*> m_codePageItems;
     const CCodePage* m_pCodePage;
     bool m_bFillingDesc = false;
     CCipherTraceLog m_cipherTrace;

@@ -1,10 +1,16 @@
 #include "ui/CQtUserPrompts.h"
 
+#include "ui/FileNameText.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
+
+#include <filesystem>
+#include <system_error>
 
 namespace qm {
 
@@ -33,6 +39,23 @@ void ApplyRequest(QFileDialog& dialog, const FileDialogRequest& request)
         dialog.selectFile(request.initialPath);
 }
 
+// The dialog's files with every byte of their names. A desktop's own dialog
+// hands names over as URLs, whose file names have lost the bytes that are
+// not UTF-8 (shown as U+FFFD); the URL still holds them. Qt's own dialog
+// keeps the names it was given whole.
+QStringList SelectedFileNames(const QFileDialog& dialog)
+{
+    const QStringList files = dialog.selectedFiles();
+    const QList<QUrl> urls = dialog.selectedUrls();
+    QStringList names;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const bool lost = files[i].contains(QChar::ReplacementCharacter) && i < urls.size();
+        const QString name = lost ? FileNameFromUrl(urls[i]) : files[i];
+        names << (name.isEmpty() ? files[i] : name);
+    }
+    return names;
+}
+
 } // namespace
 
 QString CQtUserPrompts::ProgramName()
@@ -59,10 +82,10 @@ QStringList CQtUserPrompts::GetOpenFileNames(QWidget* owner, const FileDialogReq
     QFileDialog dialog(owner);
     ApplyRequest(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setFileMode(request.oneFile ? QFileDialog::ExistingFile : QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    return SelectedFileNames(dialog);
 }
 
 QString CQtUserPrompts::GetSaveFileName(QWidget* owner, const FileDialogRequest& request)
@@ -74,13 +97,14 @@ QString CQtUserPrompts::GetSaveFileName(QWidget* owner, const FileDialogRequest&
     // The dialog asks before replacing a file; creating a new one is asked
     // here, and a No goes back to the dialog.
     while (dialog.exec() == QDialog::Accepted) {
-        const QStringList chosen = dialog.selectedFiles();
+        const QStringList chosen = SelectedFileNames(dialog);
         if (chosen.isEmpty())
             return {};
         const QString& path = chosen.front();
-        if (QFileInfo::exists(path))
+        std::error_code error;
+        if (std::filesystem::exists(FileNameToBytes(path), error))
             return path;
-        const QString question = path + QStringLiteral("\nThis file does not exist.\nCreate the file?");
+        const QString question = FileNameForDisplay(path) + QStringLiteral("\nThis file does not exist.\nCreate the file?");
         if (AskYesNo(&dialog, question))
             return path;
     }

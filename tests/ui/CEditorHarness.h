@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -39,12 +40,19 @@ public:
     {
         return Answer(QStringLiteral("save: ") + request.initialPath, save);
     }
-    void RunModal(QDialog& dialog) override { log << QStringLiteral("modal: ") + dialog.windowTitle(); }
+    void RunModal(QDialog& dialog) override
+    {
+        log << QStringLiteral("modal: ") + dialog.windowTitle();
+        if (modal)
+            modal(dialog);
+    }
 
     QStringList log;
     std::deque<QStringList> open;
     std::deque<QString> save;
     std::deque<bool> yesNo;
+    // Works the box as a person would; unset, the box is closed unseen.
+    std::function<void(QDialog&)> modal;
 
 private:
     template <class T>

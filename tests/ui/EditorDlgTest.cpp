@@ -2,14 +2,21 @@
 // message box and file dialog answered through the scripted prompts.
 
 #include "CEditorHarness.h"
+#include "ui/CCodePage.h"
 #include "ui/CDialogUnits.h"
+#include "ui/COptionsDlg.h"
 #include "ui/CStatusBar.h"
 #include "ui/EditorIds.h"
+#include "ui/FileNameText.h"
+#include "tools/TempDir.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include <array>
 #include <functional>
@@ -207,6 +214,38 @@ private slots:
         QCOMPARE(h->prompts.log.mid(1), (QStringList{"stop: Nothing to save!", "stop: Nothing to unload!"}));
     }
 
+    // Names that are not UTF-8 reach the file system as the bytes they are,
+    // from the Open dialog to Save.
+    void fileNamesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9.mob");
+        QTest::newRow("UTF-8 beside stray bytes") << QByteArray("\xC3\xA9\xE2\x82\xF0\x9D\x84\x9E\xFF.mob");
+        QTest::newRow("a surrogate's encoding") << QByteArray("\xED\xB3\xA9.mob");
+    }
+
+    void fileNamesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, name);
+        // Qt cannot list such a name, so QTemporaryDir could not remove it.
+        const tools::TempDir folder;
+        const std::string path = folder.File(name.toStdString());
+        tools::WriteFileBytes(path, tools::ReadFileBytes(FileNameToBytes(h->WriteSample(QStringLiteral("a.mob")))));
+        // A desktop's file dialog answers with a URL.
+        const QByteArray url = "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
+        h->Open({FileNameFromUrl(QUrl::fromEncoded(url))});
+        QVERIFY2(h->prompts.log.isEmpty(), qPrintable(h->prompts.log.join('|')));
+        const CChunkTree& tree = h->Dlg().Document().Tree();
+        QCOMPARE(tree.GetItemText(tree.GetRootItem()), CMobDocument::FileNodeText(path));
+
+        h->prompts.save.push_back(h->Dlg().GetLastPath());
+        h->Dlg().MenuItem(ids::kCmdSave)->trigger();
+        QCOMPARE(FileNameToBytes(h->prompts.log.value(0).mid(6)), path);  // "save: " and the name
+        QVERIFY(h->prompts.log.value(1).startsWith(QStringLiteral("message: Saved file: ")));
+        // Written over the file it came from: no second file beside it.
+        QCOMPARE(tools::ListFolder(folder.Path()), std::vector<std::string>{name.toStdString()});
+    }
+
     void save_data()
     {
         QTest::addColumn<QString>("target");  // empty: the dialog is cancelled
@@ -358,6 +397,63 @@ private slots:
         h->Press(h->Control(ids::kLoad), QKeyCombination(Qt::Key_Return));
         QCOMPARE(h->prompts.log, QStringList{"open: Open MOB file(s)"});
         QVERIFY(h->Dlg().isVisible());
+    }
+
+    void optionsChooseTheDescriptionFile_data()
+    {
+        QTest::addColumn<QByteArray>("contents");  // of the other description file
+        QTest::addColumn<int>("unwritten");          // -1 none, else the answer to the question
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("message");        // what the window says after the box
+        const QByteArray good("0x00020001\tBYTE\tFLAG\tfrom the other file\r\n");
+        QTest::newRow("another file") << good << -1 << true << "";
+        QTest::newRow("malformed file") << QByteArray("bad\r\n") << -1 << true << "stop: Error in description file at line 1";
+        QTest::newRow("unwritten changes, No") << good << 0 << true << "ask: Description changes were not written to ";
+        QTest::newRow("unwritten changes, Yes") << good << 1 << true << "ask: Description changes were not written to ";
+        QTest::newRow("cancelled") << good << -1 << false << "";
+    }
+
+    void optionsChooseTheDescriptionFile()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, unwritten);
+        QFETCH(bool, accepted);
+        QFETCH(QString, message);
+        h->Open({h->WriteSample(QStringLiteral("a.mob"))});
+        h->Select("FLAG");
+        const QString before = h->Dlg().DescFile();
+        QCOMPARE(before, h->Path(QStringLiteral("mob_desc.txt")));
+        if (unwritten >= 0) {
+            QTest::keyClicks(h->Dlg().DescEdit(), QStringLiteral("X"));
+            h->prompts.yesNo = {unwritten == 1};
+        }
+        const QString other = h->WriteFile(QStringLiteral("other.txt"), contents.toStdString());
+        h->prompts.open = {{other}};
+        h->prompts.modal = [&](QDialog& dialog) {
+            auto& options = static_cast<COptionsDlg&>(dialog);
+            QCOMPARE(options.DescFileField()->text(), before);
+            QCOMPARE(options.GetCodePage(), 1252);
+            options.CodePageBox()->setCurrentIndex(options.CodePageBox()->findData(1251));
+            options.OnChangeDescFile();
+            QCOMPARE(options.DescFileField()->text(), other);
+            if (accepted)
+                options.accept();
+        };
+        QSignalSpy changed(&h->Dlg(), &CEditorDlg::DescFileChanged);
+        h->Dlg().MenuItem(ids::kCmdOptions)->trigger();
+
+        QCOMPARE(h->prompts.log.mid(0, 2), (QStringList{"modal: Options", "open: Choose the description file"}));
+        QVERIFY2(message.isEmpty() ? h->prompts.log.size() == 2 : h->prompts.log.value(2).startsWith(message),
+                 qPrintable(h->prompts.log.join('|')));
+        const bool switched = accepted && !contents.startsWith("bad") && unwritten != 0;
+        QCOMPARE(h->Dlg().DescFile(), switched ? other : before);
+        QCOMPARE(changed.size(), switched ? 1 : 0);
+        QCOMPARE(h->Dlg().CodePage().Number(), accepted ? 1251 : 1252);
+        // The panes show the descriptions in use; a switch leaves none unwritten.
+        QCOMPARE(h->Dlg().DescEdit()->toPlainText(),
+                 switched ? QStringLiteral("from the other file")
+                          : (unwritten >= 0 ? QStringLiteral("Xsynthetic BYTE") : QStringLiteral("synthetic BYTE")));
+        QCOMPARE(h->IsEnabled(ids::kDescApply), !switched && unwritten >= 0);
     }
 
     void aboutOpensFromButtonAndMenu()

@@ -133,7 +133,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, upper);
         QFETCH(QString, found);
-        h->Dlg().CodePageItem(codePage)->trigger();
+        h->Dlg().SetCodePage(codePage);
         const NodeId startNode = Node(start);
         QVERIFY(startNode != kNoNode);
         Find(startNode, typed);

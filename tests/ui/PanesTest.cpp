@@ -220,7 +220,7 @@ private slots:
         QFETCH(QString, label);
         QFETCH(int, codePage);
         QFETCH(QByteArray, bytes);
-        h->Dlg().CodePageItem(codePage)->trigger();
+        h->Dlg().SetCodePage(codePage);
         const std::string text = bytes.toStdString();
         if (label == QLatin1String("desc")) {
             CMobDocument& doc = h->Dlg().Document();
