@@ -68,8 +68,8 @@ QString CEditorApp::UserDescFile(QString& notice) const
     const std::string bytes = FileNameToBytes(path);
     if (!Exists(bytes) && MakeEmptyFile(bytes)) {
         notice += QStringLiteral("A new, empty description file was made for you:\n%1\n\n"
-                                 "Chunks show without names until it holds descriptions. "
-                                 "Tools > Options chooses another file.")
+                                 "Chunks show without names until it holds descriptions.\n"
+                                 "To use another file, choose Options in the Tools menu.")
                       .arg(FileNameForDisplay(path));
     } else if (!notice.isEmpty()) {
         notice += QStringLiteral("This one is used instead:\n%1").arg(FileNameForDisplay(path));

@@ -40,7 +40,9 @@ COptionsDlg::COptionsDlg(IUserPrompts& prompts, const QString& descFile, int cod
     m_pCodePage->setCurrentIndex(m_pCodePage->findData(CCodePage::Get(codePage).Number()));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Description file:"), fileRow);
+    auto* fileLabel = new QLabel(QStringLiteral("&Description file:"), this);
+    fileLabel->setBuddy(m_pDescFile);
+    form->addRow(fileLabel, fileRow);
     form->addRow(QString(), note);
     form->addRow(QStringLiteral("Code &page:"), m_pCodePage);
 
