@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QTreeView>
 
@@ -77,6 +78,9 @@ void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path, int selectKey)
         const bool saved = dlg.grab().save(path);
         std::fprintf(stderr, "%s %s\n", saved ? "screenshot saved:" : "screenshot failed:",
                      qm::FileNameToBytes(path).c_str());
+        // What the picture shows, for a script to check.
+        std::fprintf(stderr, "description: %s\ndata: %s\n", dlg.DescEdit()->toPlainText().toLocal8Bit().constData(),
+                     dlg.DataEdit()->toPlainText().toLocal8Bit().constData());
         dlg.reject();
     });
 }

@@ -137,7 +137,8 @@ private slots:
         QCOMPARE(start({}), userFile);
     }
 
-    // The arguments reach the file system as the bytes they are.
+    // The arguments reach the file system as the bytes they are, and the
+    // documentation's screenshot shows a chunk with its value.
     void commandLineNamesKeepTheirBytes()
     {
         // Qt cannot list such a name, so QTemporaryDir could not remove it.
@@ -151,12 +152,15 @@ private slots:
         process.setWorkingDirectory(QString::fromStdString(folder.Path()));
         // QProcess would hand the name over as UTF-8; the shell makes its bytes.
         process.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                             QStringLiteral("exec \"$0\" --screenshot shot.png \"$(printf 'caf\\351.mob')\""),
+                                             QStringLiteral("exec \"$0\" --screenshot shot.png --select 2 \"$(printf 'caf\\351.mob')\""),
                                              QStringLiteral(QUILLMERE_BINARY)});
         // A "Load error!" box would keep the program waiting.
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
-        QVERIFY(process.readAllStandardError().contains("screenshot saved:"));
+        const QByteArray said = process.readAllStandardError();
+        QVERIFY2(said.contains("screenshot saved:") && said.contains("\ndescription: synthetic BYTE\ndata: 1\n"),
+                 said.constData());
+        QVERIFY(QFileInfo(QString::fromStdString(folder.File("shot.png"))).size() > 0);
     }
 
     void versionOptionPrintsTheTitle()
