@@ -633,8 +633,8 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
         return;
     // With a second file loaded, Save refuses to run, and the edits would
     // be stranded.
-    if (m_nLoadedFiles > 0 && m_doc.IsModified() &&
-        !m_prompts.AskYesNo(this, kUnsavedFile + QStringLiteral("Save can write only one loaded file.\n\nOpen anyway?")))
+    const QString question = kUnsavedFile + QStringLiteral("Save can write only one loaded file.\n\nOpen anyway?");
+    if (m_nLoadedFiles > 0 && m_doc.IsModified() && !m_prompts.AskYesNo(this, question))
         return;
     QString lastLoaded;
     for (const QString& path : paths) {

@@ -32,7 +32,8 @@ COptionsDlg::COptionsDlg(IUserPrompts& prompts, const QString& descFile, int cod
     fileRow->addWidget(m_pDescFile, 1);
     fileRow->addWidget(change);
 
-    auto* note = new QLabel(QStringLiteral("Files loaded already keep the names and types they were loaded with."), this);
+    auto* note =
+        new QLabel(QStringLiteral("Files loaded already keep the names and types they were loaded with."), this);
     note->setWordWrap(true);
 
     for (const int number : CCodePage::Offered())

@@ -104,7 +104,8 @@ QString CQtUserPrompts::GetSaveFileName(QWidget* owner, const FileDialogRequest&
         std::error_code error;
         if (std::filesystem::exists(FileNameToBytes(path), error))
             return path;
-        const QString question = FileNameForDisplay(path) + QStringLiteral("\nThis file does not exist.\nCreate the file?");
+        const QString question =
+            FileNameForDisplay(path) + QStringLiteral("\nThis file does not exist.\nCreate the file?");
         if (AskYesNo(&dialog, question))
             return path;
     }

@@ -162,27 +162,47 @@ private slots:
         QCOMPARE(h->Dlg().GetLoadedFiles(), loaded);
     }
 
-    // Save writes one file only: opening a second would strand applied edits.
-    void openAsksWhileEditsAreUnsaved_data()
+    // Unload would lose applied edits, and Open would strand them, Save
+    // writing one file only: both ask first.
+    void appliedEditsAreAskedAbout_data()
     {
+        QTest::addColumn<bool>("unload");  // else Open
+        QTest::addColumn<bool>("edited");
         QTest::addColumn<bool>("answer");
-        QTest::newRow("no keeps one file") << false;
-        QTest::newRow("yes opens") << true;
+        for (const bool unload : {true, false}) {
+            const char* command = unload ? "unload" : "open";
+            QTest::addRow("%s, nothing applied", command) << unload << false << false;
+            QTest::addRow("%s, No", command) << unload << true << false;
+            QTest::addRow("%s, Yes", command) << unload << true << true;
+        }
     }
 
-    void openAsksWhileEditsAreUnsaved()
+    void appliedEditsAreAskedAbout()
     {
+        QFETCH(bool, unload);
+        QFETCH(bool, edited);
         QFETCH(bool, answer);
         const QString a = h->WriteSample(QStringLiteral("a.mob"));
         const QString b = h->WriteSample(QStringLiteral("b.mob"));
         h->Open({a});
-        h->Dlg().Document().MarkModified();
+        h->Select(h->Dlg().Document().Tree().GetRootItem());
+        if (edited)
+            h->Dlg().Document().MarkModified();
         h->prompts.yesNo = {answer};
-        h->Open({b});
-        QCOMPARE(h->prompts.log.size(), 1);
-        QVERIFY(h->prompts.log[0].endsWith(QStringLiteral("Save can write only one loaded file.\n\nOpen anyway?")));
-        QCOMPARE(h->Dlg().GetLoadedFiles(), answer ? 2 : 1);
-        QCOMPARE(h->Dlg().GetLastPath(), answer ? b : a);
+        if (unload)
+            h->Click(ids::kUnload);
+        else
+            h->Open({b});
+
+        QCOMPARE(h->prompts.log.size(), edited ? 1 : 0);
+        const QString question = unload ? QStringLiteral("Unload anyway?")
+                                        : QStringLiteral("Save can write only one loaded file.\n\nOpen anyway?");
+        QVERIFY(!edited || h->prompts.log[0].endsWith(question));
+        const bool done = !edited || answer;
+        QCOMPARE(h->Dlg().TreeModel().rowCount(), unload ? (done ? 0 : 1) : (done ? 2 : 1));
+        QCOMPARE(h->Dlg().GetLastPath(), !unload && done ? b : a);
+        // Nothing is left to show once the chunks are gone.
+        QCOMPARE(h->FieldText(ids::kTypeIdField).isEmpty(), unload && done);
     }
 
     void twoFilesRefuseSaveAndUnloadRestartsKeys()
@@ -407,7 +427,8 @@ private slots:
         QTest::addColumn<QString>("message");        // what the window says after the box
         const QByteArray good("0x00020001\tBYTE\tFLAG\tfrom the other file\r\n");
         QTest::newRow("another file") << good << -1 << true << "";
-        QTest::newRow("malformed file") << QByteArray("bad\r\n") << -1 << true << "stop: Error in description file at line 1";
+        QTest::newRow("malformed file")
+            << QByteArray("bad\r\n") << -1 << true << "stop: Error in description file at line 1";
         QTest::newRow("unwritten changes, No") << good << 0 << true << "ask: Description changes were not written to ";
         QTest::newRow("unwritten changes, Yes") << good << 1 << true << "ask: Description changes were not written to ";
         QTest::newRow("cancelled") << good << -1 << false << "";
@@ -454,13 +475,6 @@ private slots:
                  switched ? QStringLiteral("from the other file")
                           : (unwritten >= 0 ? QStringLiteral("Xsynthetic BYTE") : QStringLiteral("synthetic BYTE")));
         QCOMPARE(h->IsEnabled(ids::kDescApply), !switched && unwritten >= 0);
-    }
-
-    void aboutOpensFromButtonAndMenu()
-    {
-        h->Click(ids::kHelp);
-        h->Dlg().MenuItem(ids::kCmdAbout)->trigger();
-        QCOMPARE(h->prompts.log, (QStringList{"modal: About Quillmere", "modal: About Quillmere"}));
     }
 };
 

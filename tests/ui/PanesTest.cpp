@@ -349,33 +349,6 @@ private slots:
         QCOMPARE(h->Selected(), selected);
     }
 
-    void unloadAsksAboutAppliedEdits_data()
-    {
-        QTest::addColumn<bool>("edited");
-        QTest::addColumn<bool>("answer");
-        QTest::newRow("nothing applied") << false << false;
-        QTest::newRow("applied, No") << true << false;
-        QTest::newRow("applied, Yes") << true << true;
-    }
-
-    void unloadAsksAboutAppliedEdits()
-    {
-        QFETCH(bool, edited);
-        QFETCH(bool, answer);
-        TypeData("T_BYTE", QStringLiteral("8"));
-        h->Click(edited ? ids::kApplyChanges : ids::kUndoChanges);
-        h->prompts.yesNo = {answer};
-        h->Click(ids::kUnload);
-
-        QCOMPARE(h->prompts.log.size(), edited ? 1 : 0);
-        QVERIFY(!edited || h->prompts.log[0].endsWith(QStringLiteral("Unload anyway?")));
-        const bool unloaded = !edited || answer;
-        QCOMPARE(h->Dlg().TreeModel().rowCount(), unloaded ? 0 : 1);
-        QCOMPARE(h->Dlg().Document().IsModified(), !unloaded);
-        // Nothing is left to show once the chunks are gone.
-        QCOMPARE(h->FieldText(ids::kTypeIdField).isEmpty(), unloaded);
-    }
-
     void cipherTraceOnlyWhenSwitchedOn()
     {
         static QStringList lines;
