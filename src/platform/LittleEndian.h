@@ -29,6 +29,16 @@ inline float ReadF32(const std::uint8_t* p)
     return std::bit_cast<float>(ReadU32(p));
 }
 
+inline std::uint64_t ReadU64(const std::uint8_t* p)
+{
+    return static_cast<std::uint64_t>(ReadU32(p)) | (static_cast<std::uint64_t>(ReadU32(p + 4)) << 32);
+}
+
+inline double ReadF64(const std::uint8_t* p)
+{
+    return std::bit_cast<double>(ReadU64(p));
+}
+
 inline void WriteU16(std::uint8_t* p, std::uint16_t v)
 {
     p[0] = static_cast<std::uint8_t>(v);
