@@ -3,6 +3,10 @@
 #include "codec/CryptScriptData.h"
 #include "codec/FormatChunkData.h"
 #include "codec/ParseChunkData.h"
+#include "desc/DataType.h"
+#include "inspect/CHexLayout.h"
+#include "inspect/CPayloadBytes.h"
+#include "inspect/CTypeGuesser.h"
 #include "platform/FileSystem.h"
 
 #include "Version.h"
@@ -25,6 +29,8 @@ constexpr const char* kUsage =
     "  save FILE OUT                 load FILE and save it to OUT\n"
     "  show FILE KEY                 the text of the chunk with node key KEY\n"
     "  apply FILE KEY TEXTFILE OUT   read TEXTFILE into chunk KEY and save to OUT\n"
+    "  hexdump FILE KEY              the bytes of chunk KEY's payload, 16 a line\n"
+    "  guess FILE...                 a description line with a guessed type for every undescribed id\n"
     "\n"
     "Options:\n"
     "  --desc PATH       the description file (default: mob_desc.txt in the working folder)\n"
@@ -118,7 +124,8 @@ int CMobTool::Run(const std::vector<std::string>& args)
     static const Command kCommands[] = {
         {"tree", &CMobTool::CmdTree, 1, SIZE_MAX}, {"stat", &CMobTool::CmdStat, 1, SIZE_MAX},
         {"save", &CMobTool::CmdSave, 2, 2},        {"show", &CMobTool::CmdShow, 2, 2},
-        {"apply", &CMobTool::CmdApply, 4, 4},
+        {"apply", &CMobTool::CmdApply, 4, 4},      {"hexdump", &CMobTool::CmdHexdump, 2, 2},
+        {"guess", &CMobTool::CmdGuess, 1, SIZE_MAX},
     };
     const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
                                     [&](const Command& c) { return command == c.name; });
@@ -155,13 +162,22 @@ bool CMobTool::LoadFiles(const std::vector<std::string>& paths)
 
 CMobChunk* CMobTool::FindRecord(const std::string& keyText)
 {
+    const NodeId node = FindNode(keyText);
+    return node == kNoNode ? nullptr : m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
+}
+
+NodeId CMobTool::FindNode(const std::string& keyText)
+{
+    // Loading gives node n the node key n.
     std::int32_t key = 0;
     const char* end = keyText.data() + keyText.size();
     const auto [ptr, ec] = std::from_chars(keyText.data(), end, key);
-    CMobChunk* rec = (ec == std::errc() && ptr == end) ? m_doc.Chunks().Lookup(key) : nullptr;
-    if (!rec)
-        m_err << "mobtool: no chunk with node key " << keyText << "\n";
-    return rec;
+    const CChunkTree& tree = m_doc.Tree();
+    const auto node = static_cast<NodeId>(key);
+    if (ec == std::errc() && ptr == end && key >= 1 && tree.IsValid(node) && tree.GetItemData(node) == key)
+        return node;
+    m_err << "mobtool: no chunk with node key " << keyText << "\n";
+    return kNoNode;
 }
 
 int CMobTool::CmdTree(const std::vector<std::string>& operands)
@@ -259,6 +275,47 @@ int CMobTool::CmdApply(const std::vector<std::string>& operands)
     }
     m_out << "Saved file: " << operands[3] << "\n";
     return kExitOk;
+}
+
+int CMobTool::CmdHexdump(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
+        return kExitFailed;
+    const CPayloadBytes payload = CPayloadBytes::Of(m_doc, node);
+    const CHexLayout layout(payload.Bytes());
+    std::string text;
+    for (std::size_t row = 0; row < layout.RowCount(); ++row) {
+        text += layout.Line(row);
+        text += '\n';
+        if (text.size() >= 1 << 16) {
+            m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            text.clear();
+        }
+    }
+    m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return kExitOk;
+}
+
+int CMobTool::CmdGuess(const std::vector<std::string>& operands)
+{
+    const bool allLoaded = LoadFiles(operands);
+    std::string text;
+    char line[64];
+    for (const TypeGuess& guess : CTypeGuesser::GuessAll(m_doc)) {
+        // A line of the description file, so the output can be appended to it.
+        std::snprintf(line, sizeof line, "0x%08X\t", guess.id);
+        text += line;
+        text += kDataTypeNames[static_cast<std::size_t>(guess.dataType)];
+        std::snprintf(line, sizeof line, "\tID_%08X\tguess: %d%% ", guess.id, guess.confidence);
+        text += line;
+        text += guess.reason;
+        text += '\n';
+    }
+    m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return allLoaded ? kExitOk : kExitFailed;
 }
 
 } // namespace qm

@@ -26,12 +26,15 @@ private:
     // Loads the files in order into the one tree; false when any failed.
     bool LoadFiles(const std::vector<std::string>& paths);
     CMobChunk* FindRecord(const std::string& keyText);
+    NodeId FindNode(const std::string& keyText);
 
     int CmdTree(const std::vector<std::string>& operands);
     int CmdSave(const std::vector<std::string>& operands);
     int CmdStat(const std::vector<std::string>& operands);
     int CmdShow(const std::vector<std::string>& operands);
     int CmdApply(const std::vector<std::string>& operands);
+    int CmdHexdump(const std::vector<std::string>& operands);
+    int CmdGuess(const std::vector<std::string>& operands);
 
     std::ostream& m_out;
     std::ostream& m_err;

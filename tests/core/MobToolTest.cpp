@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <unistd.h>
 
@@ -123,6 +124,48 @@ TEST_F(MobToolTest, ShowAndApplyGoThroughTheCodec)
     EXPECT_EQ(Run({Desc(), "apply", path, "3", dir.File("bad.txt"), dir.File("never.mob")}), CMobTool::kExitFailed);
     EXPECT_EQ(err.str(), "An error occured\nwhile updating data!\n");
     EXPECT_EQ(::access(dir.File("never.mob").c_str(), F_OK), -1);
+}
+
+TEST_F(MobToolTest, HexdumpPrintsTheBytesAContainerWillBeSavedAs)
+{
+    ChunkBuilder b;
+    b.Chunk(test::kIdUnknown, "0123456789abcdef\x01~").Begin(test::kIdRec).Chunk(test::kIdByte, {7}).End();
+    b.Chunk(test::kIdUnknown, std::vector<std::uint8_t>{});
+    const std::string path = Put(b.Bytes(), "h.mob");
+
+    EXPECT_EQ(Run({Desc(), "hexdump", path, "2"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "00000000  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66  0123456789abcdef\n"
+                         "00000010  01 7e" + std::string(42, ' ') + "  .~\n");
+    EXPECT_EQ(Run({Desc(), "hexdump", path, "3"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "00000000  01 20 00 00 09 00 00 00 07" + std::string(21, ' ') + "  . .......\n");
+    EXPECT_EQ(Run({Desc(), "hexdump", path, "5"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(Run({Desc(), "hexdump", path, "x"}), CMobTool::kExitFailed);
+    EXPECT_EQ(err.str(), "mobtool: no chunk with node key x\n");
+}
+
+TEST_F(MobToolTest, GuessLinesCanBeAppendedToTheDescriptionFile)
+{
+    ChunkBuilder b;
+    b.Begin(0xC000).Chunk(0xC001, "Belfen").Chunk(test::kIdByte, {1}).End();
+    b.Chunk(0xC001, "Irongate").Chunk(0xC002, {9, 8, 7}).Chunk(test::kIdString, "Named");
+    const std::string path = Put(b.Bytes(), "g.mob");
+
+    EXPECT_EQ(Run({Desc(), "guess", path}), CMobTool::kExitOk);
+    const std::string text = out.str();
+    EXPECT_EQ(text.rfind("0x0000C000\tREC\tID_0000C000\tguess: ", 0), 0u) << text;
+    EXPECT_NE(text.find("\n0x0000C001\tSTRING\tID_0000C001\tguess: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\n0x0000C002\tNULL\tID_0000C002\tguess: 0% no layout fits the payload (3 bytes)\n"),
+              std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+
+    tools::WriteFileText(dir.File("mob_desc.txt"), tools::ReadFileText(dir.File("mob_desc.txt")) + text);
+    CMobDocument reread;
+    reread.SetDescFile(dir.File("mob_desc.txt"));
+    ASSERT_TRUE(reread.ReadDescFile()) << reread.GetError();
+    ASSERT_NE(reread.LookupDesc("0000C001"), nullptr);
+    EXPECT_EQ(reread.LookupDesc("0000C001")->m_strName, "ID_0000C001");
+    EXPECT_EQ(reread.LookupDesc("0000C001")->m_strDescription.rfind("guess: ", 0), 0u);
 }
 
 } // namespace
