@@ -25,10 +25,10 @@ constexpr std::size_t kGuardBytes = 16;
 // A payload of size bytes with guard bytes on both sides, which a reading
 // past the payload's end would pick up.
 struct Guarded {
-    explicit Guarded(std::vector<std::uint8_t> payload) : bytes(kGuardBytes, kGuard), size(payload.size())
+    explicit Guarded(const std::vector<std::uint8_t>& payload)
+        : bytes(payload.size() + 2 * kGuardBytes, kGuard), size(payload.size())
     {
-        bytes.insert(bytes.end(), payload.begin(), payload.end());
-        bytes.insert(bytes.end(), kGuardBytes, kGuard);
+        std::copy(payload.begin(), payload.end(), bytes.begin() + kGuardBytes);
     }
     std::span<const std::uint8_t> Payload() const { return std::span(bytes).subspan(kGuardBytes, size); }
 
@@ -58,10 +58,12 @@ TEST(InspectorTest, EveryReadingNearTheEndIsWholeOrAbsent)
         EXPECT_EQ(r.i64.has_value(), left >= 8);
         EXPECT_EQ(r.f64.has_value(), left >= 8);
         EXPECT_EQ(r.text.has_value(), left >= 1);
-        if (r.text)
+        if (r.text) {
             EXPECT_EQ(*r.text, std::string(payload.begin() + static_cast<std::ptrdiff_t>(offset), payload.end()));
-        if (r.u64)
+        }
+        if (r.u64) {
             EXPECT_EQ(*r.u64 >> 56, offset + 8);
+        }
     }
 }
 
