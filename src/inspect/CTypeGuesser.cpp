@@ -63,7 +63,8 @@ private:
     bool StartWalking(std::uint32_t id, IdInfo& info);
     // Walks the payloads of id not walked yet, when id is guessed REC.
     bool WalkIfContainer(std::uint32_t id, IdInfo& info);
-    void Walk(Bytes payload, std::uint32_t containerId);
+    // listOwner, when given, is told what the payload holds as it is walked.
+    void Walk(Bytes payload, std::uint32_t containerId, CIdEvidence* listOwner = nullptr);
 
     const CMobDocument& m_doc;
     const std::unordered_set<std::uint32_t>& m_neverWalked;
@@ -119,6 +120,11 @@ void Gathering::FromDocument()
                 context = container->m_nId;
         }
         const Bytes payload = rec->m_pData ? Bytes(rec->m_pData.get(), rec->m_nSize) : Bytes();
+        if (info.walked) {
+            info.evidence->AddWalked(payload, context);
+            Walk(payload, rec->m_nId, info.evidence.get());
+            continue;
+        }
         info.evidence->Add(payload, context);
         WalkIfContainer(rec->m_nId, info);
     }
@@ -162,7 +168,7 @@ bool Gathering::WalkIfContainer(std::uint32_t id, IdInfo& info)
     return true;
 }
 
-void Gathering::Walk(Bytes payload, std::uint32_t containerId)
+void Gathering::Walk(Bytes payload, std::uint32_t containerId, CIdEvidence* listOwner)
 {
     // Depth first, in the order of the bytes, as loading walks a file, and
     // each header read once: a chunk of an id already walked as a container
@@ -176,7 +182,7 @@ void Gathering::Walk(Bytes payload, std::uint32_t containerId)
         CIdEvidence* listOwner;  // told what the list holds; none when already known
         std::uint32_t children;
     };
-    std::vector<Frame> stack{{CPayloadShape::ChunkReader(payload), containerId, nullptr, 0}};
+    std::vector<Frame> stack{{CPayloadShape::ChunkReader(payload), containerId, listOwner, 0}};
     while (!stack.empty()) {
         Frame& frame = stack.back();
         std::uint32_t id = 0;
