@@ -11,13 +11,13 @@
 #include "tools/TempDir.h"
 
 #include "desc/DataType.h"
+#include "desc/IdKey.h"
 #include "mob/CMobDocument.h"
 #include "platform/LittleEndian.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -109,9 +109,7 @@ void CheckFileNode(const CMobDocument& doc, NodeId node, const CMobChunk& rec)
 // containers have children.
 void CheckChunkNode(const CMobDocument& doc, NodeId node, const CMobChunk& rec, std::uint32_t expectedOffset)
 {
-    char key[9];
-    std::snprintf(key, sizeof key, "%08X", rec.m_nId);
-    const CFieldDesc* entry = doc.LookupDesc(key);
+    const CFieldDesc* entry = doc.LookupDesc(IdKey(rec.m_nId));
     const std::int32_t type = entry ? CDescTable::TypeCodeFromName(entry->m_strType) : DT_NULL;
     Check(rec.m_nDataType == type, "a chunk's data type comes from its id's description");
     Check(doc.Tree().GetItemText(node) == (entry ? std::string_view(entry->m_strName) : std::string_view()),

@@ -9,6 +9,7 @@
 #include "tools/CSyntheticMob.h"
 #include "tools/ChunkBuilder.h"
 
+#include "codec/CPayloadLayout.h"
 #include "codec/CryptScriptData.h"
 #include "codec/FormatChunkData.h"
 #include "desc/DataType.h"
@@ -28,6 +29,7 @@ using qm::tools::ChunkBuilder;
 using qm::tools::F32Bytes;
 using qm::tools::U32Bytes;
 using Bytes = std::vector<std::uint8_t>;
+using qm::CPayloadLayout;
 
 // Ids the load target's description table knows.
 constexpr std::uint32_t kRecZero = 0x00000000;
@@ -125,7 +127,7 @@ Bytes RenderedInput(qm::DataType type, const Bytes& payload, std::uint8_t flags 
 
 Bytes SarRecord(std::string_view text)
 {
-    Bytes record = U32Bytes({0xA000, static_cast<std::uint32_t>(text.size() + 8)});
+    Bytes record = U32Bytes({0xA000, static_cast<std::uint32_t>(text.size() + CPayloadLayout::kStringRecordHeaderSize)});
     record.insert(record.end(), text.begin(), text.end());
     return record;
 }
@@ -141,7 +143,7 @@ Bytes Cat(std::initializer_list<Bytes> parts)
 Bytes Enciphered(std::uint32_t key, std::string_view script)
 {
     Bytes payload = Cat({U32Bytes({key}), Bytes(script.begin(), script.end())});
-    qm::CryptScriptData(key, payload.data() + 4, static_cast<std::uint32_t>(script.size()));
+    qm::CryptScriptData(key, payload.data() + CPayloadLayout::kScriptKeySize, static_cast<std::uint32_t>(script.size()));
     return payload;
 }
 
@@ -167,7 +169,7 @@ void WriteCodecSeeds(const fs::path& folder)
     Write(folder / "plot", CodecInput(DT_PLOT, F32Bytes({1.5f, -2, 0}), "1, 2, 3"));
     Write(folder / "quaternion", RenderedInput(DT_QUATERNION, F32Bytes({1e-5f, 1e6f, -0.0f, 3.25f})));
     Write(folder / "binary", RenderedInput(DT_BINARY, U32Bytes({1, 0x80000000u, 3})));
-    Write(folder / "str-s06", RenderedInput(DT_STR_S06, Bytes(170, 0x41)));
+    Write(folder / "str-s06", RenderedInput(DT_STR_S06, Bytes(CPayloadLayout::kStrS06Size, 0x41)));
     Write(folder / "diplomacy", RenderedInput(DT_DIPLOMACY, U32Bytes({5, 6}), kPad));
     Write(folder / "str-s08", RenderedInput(DT_STR_S08, U32Bytes({1, 2})));
     Write(folder / "str-s09", CodecInput(DT_STR_S09, {1}, "x"));

@@ -1,9 +1,9 @@
 #include "tools/CSyntheticMob.h"
 
+#include "desc/IdKey.h"
 #include "platform/LittleEndian.h"
 
 #include <array>
-#include <cstdio>
 
 namespace qm::tools {
 
@@ -64,13 +64,10 @@ void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value)
 std::string CSyntheticMob::DescriptionText()
 {
     std::string text;
-    char line[128];
     for (const auto& list : {std::vector<IdType>(kContainers.begin(), kContainers.end()),
                              std::vector<IdType>(kLeaves.begin(), kLeaves.end())}) {
         for (const IdType& entry : list) {
-            std::snprintf(line, sizeof line, "0x%08X\t%s\t%s\tsynthetic %s\r\n", entry.id, entry.type, entry.name,
-                          entry.type);
-            text += line;
+            text += TypeIdText(entry.id) + '\t' + entry.type + '\t' + entry.name + "\tsynthetic " + entry.type + "\r\n";
         }
     }
     return text;

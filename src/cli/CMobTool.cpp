@@ -4,6 +4,7 @@
 #include "codec/FormatChunkData.h"
 #include "codec/ParseChunkData.h"
 #include "desc/DataType.h"
+#include "desc/IdKey.h"
 #include "inspect/CHexLayout.h"
 #include "inspect/CPayloadBytes.h"
 #include "inspect/CTypeGuesser.h"
@@ -64,13 +65,6 @@ public:
 private:
     StreamTraceSink m_sink;
 };
-
-std::string Hex8(std::uint32_t value)
-{
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", value);
-    return text;
-}
 
 } // namespace
 
@@ -198,7 +192,7 @@ int CMobTool::CmdTree(const std::vector<std::string>& operands)
         char offset[16];
         std::snprintf(offset, sizeof offset, "0x%08X", rec->m_nOffset);
         line.clear();
-        line += std::to_string(key) + '\t' + std::to_string(depth[node]) + '\t' + Hex8(rec->m_nId) + '\t' +
+        line += std::to_string(key) + '\t' + std::to_string(depth[node]) + '\t' + IdKey(rec->m_nId) + '\t' +
                 std::to_string(rec->m_nDataType) + '\t' + std::to_string(rec->m_nSize) + '\t' + offset + '\t';
         line += tree.GetItemText(node);
         line += '\n';

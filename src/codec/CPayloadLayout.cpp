@@ -69,7 +69,7 @@ constexpr std::array<Field, kStrS06FieldCount> BuildStrS06()
 }
 
 constexpr std::array<Field, kStrS06FieldCount> kStrS06 = BuildStrS06();
-static_assert(kStrS06[47].offset == 169, "the STR_S06 fields end at byte 170");
+static_assert(kStrS06.back().offset + 1 == CPayloadLayout::kStrS06Size, "the STR_S06 fields end at its size");
 
 } // namespace
 
@@ -109,11 +109,23 @@ std::string_view CPayloadLayout::Separator(std::int32_t dataType)
 std::uint32_t CPayloadLayout::Size(std::int32_t dataType)
 {
     if (dataType == DT_DIPLOMACY)
-        return 4096;
+        return kDiplomacySize;
     std::uint32_t size = 0;
     for (const Field& field : Fields(dataType))
         size = std::max(size, field.offset + WidthOf(field.kind));
     return size;
+}
+
+std::uint32_t CPayloadLayout::ListEntrySize(std::int32_t dataType)
+{
+    switch (dataType) {
+    case DT_STR_S01:
+        return 12;
+    case DT_STR_S02:
+        return 8;
+    default:
+        return 0;
+    }
 }
 
 std::uint32_t CPayloadLayout::Width(Kind kind)

@@ -19,12 +19,9 @@ using Field = CPayloadLayout::Field;
 using Kind = CPayloadLayout::Kind;
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kSarSeparator = "\r\n~~~~~~~~~~~~~~~~~~~~\r\n";
-constexpr std::uint32_t kKeySize = 4;
-constexpr std::uint32_t kCountSize = 4;
-constexpr std::uint32_t kRecordHeaderSize = 8;
-constexpr std::uint32_t kDiplomacyValues = 1024;
-constexpr std::uint32_t kDiplomacyLine = 32;
+constexpr std::uint32_t kKeySize = CPayloadLayout::kScriptKeySize;
+constexpr std::uint32_t kCountSize = CPayloadLayout::kCountSize;
+constexpr std::uint32_t kRecordHeaderSize = CPayloadLayout::kStringRecordHeaderSize;
 
 // The bytes up to the first zero byte, or all of them.
 std::string_view TextOf(const std::uint8_t* data, std::uint32_t size)
@@ -132,13 +129,13 @@ std::string FormatStrSar(const std::uint8_t* data, std::uint32_t size)
         if (recordSize < kRecordHeaderSize || recordSize > size - pos)
             break;
         out += TextOf(data + pos + kRecordHeaderSize, recordSize - kRecordHeaderSize);
-        out += kSarSeparator;
+        out += CPayloadLayout::kStringRecordSeparator;
         pos += recordSize;
     }
     return out;
 }
 
-std::string FormatFloatList(const std::uint8_t* data, std::uint32_t size, std::uint32_t valuesPerLine)
+std::string FormatFloatList(std::int32_t dataType, const std::uint8_t* data, std::uint32_t size)
 {
     if (size < kCountSize)
         return {};
@@ -146,7 +143,8 @@ std::string FormatFloatList(const std::uint8_t* data, std::uint32_t size, std::u
     if (count <= 0)
         return {};
     // Only the entries that lie wholly inside the payload are shown.
-    const std::uint32_t entryBytes = valuesPerLine * 4;
+    const std::uint32_t entryBytes = CPayloadLayout::ListEntrySize(dataType);
+    const std::uint32_t valuesPerLine = entryBytes / 4;
     const std::uint32_t lines = std::min(static_cast<std::uint32_t>(count), (size - kCountSize) / entryBytes);
     std::string out;
     out.reserve(std::size_t{lines} * valuesPerLine * 10);
@@ -166,18 +164,18 @@ std::string FormatDiplomacy(const std::uint8_t* data, std::uint32_t size)
 {
     // A payload shorter than the 1024 values shows those that lie wholly
     // inside it, in their usual lines.
-    const std::uint32_t values = std::min(kDiplomacyValues, size / 4);
+    const std::uint32_t values = std::min(CPayloadLayout::kDiplomacyValues, size / 4);
     std::string out;
     out.reserve(std::size_t{values} * 12);
     for (std::uint32_t i = 0; i < values; ++i) {
         CNumberText::AppendInt(out, le::ReadI32(data + 4 * i));
-        if ((i + 1) % kDiplomacyLine == 0)
+        if ((i + 1) % CPayloadLayout::kDiplomacyLineValues == 0)
             out += kCrLf;
         else
             out += ',';
     }
     // ... and ends the last of them like every other line.
-    if (values % kDiplomacyLine != 0) {
+    if (values % CPayloadLayout::kDiplomacyLineValues != 0) {
         out.pop_back();
         out += kCrLf;
     }
@@ -212,9 +210,8 @@ std::string FormatChunkData(std::int32_t dataType, const std::uint8_t* data, std
     case DT_STR_SAR:
         return FormatStrSar(data, size);
     case DT_STR_S01:
-        return FormatFloatList(data, size, 3);
     case DT_STR_S02:
-        return FormatFloatList(data, size, 2);
+        return FormatFloatList(dataType, data, size);
     case DT_DIPLOMACY:
         return FormatDiplomacy(data, size);
     default:

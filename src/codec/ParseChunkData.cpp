@@ -23,10 +23,9 @@ namespace {
 using Field = CPayloadLayout::Field;
 using Kind = CPayloadLayout::Kind;
 
-constexpr std::uint32_t kKeySize = 4;
-constexpr std::uint32_t kCountSize = 4;
-constexpr std::uint32_t kRecordHeaderSize = 8;
-constexpr std::size_t kDiplomacyValues = 1024;
+constexpr std::uint32_t kKeySize = CPayloadLayout::kScriptKeySize;
+constexpr std::uint32_t kCountSize = CPayloadLayout::kCountSize;
+constexpr std::uint32_t kRecordHeaderSize = CPayloadLayout::kStringRecordHeaderSize;
 constexpr std::uint64_t kMaxPayload = std::numeric_limits<std::uint32_t>::max();
 constexpr std::string_view kLineBreaks = "\r\n";
 
@@ -252,8 +251,9 @@ bool ParseStrSar(CMobChunk& rec, std::string_view text)
     return true;
 }
 
-bool ParseFloatList(CMobChunk& rec, std::string_view text, std::size_t valuesPerLine)
+bool ParseFloatList(CMobChunk& rec, std::string_view text)
 {
+    const std::size_t valuesPerLine = CPayloadLayout::ListEntrySize(rec.m_nDataType) / 4;
     const std::span<const Field> entry(kListEntry.data(), valuesPerLine);
     std::vector<std::uint8_t> bytes(kCountSize);
     bytes.reserve(text.size());
@@ -282,7 +282,7 @@ bool ParseFloatList(CMobChunk& rec, std::string_view text, std::size_t valuesPer
 // rather than accepted and dropped, so an edit never vanishes unannounced.
 bool ParseDiplomacy(CMobChunk& rec, std::string_view text)
 {
-    std::array<std::uint32_t, kDiplomacyValues> values{};
+    std::array<std::uint32_t, CPayloadLayout::kDiplomacyValues> values{};
     std::size_t n = 0;
     CTokenizer tokens(text, " ,\n");
     for (std::string_view token; n < values.size() && tokens.Next(token); ++n)
@@ -323,9 +323,8 @@ bool ParseChunkData(CMobChunk& rec, std::string_view text)
     case DT_STR_SAR:
         return ParseStrSar(rec, text);
     case DT_STR_S01:
-        return ParseFloatList(rec, text, 3);
     case DT_STR_S02:
-        return ParseFloatList(rec, text, 2);
+        return ParseFloatList(rec, text);
     case DT_DIPLOMACY:
         return ParseDiplomacy(rec, text);
     default:

@@ -1,5 +1,6 @@
 #include "mob/CMobDocument.h"
 
+#include "desc/IdKey.h"
 #include "mob/CMemMapFile.h"
 #include "mob/Utf8.h"
 #include "platform/FileSystem.h"
@@ -7,7 +8,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <algorithm>
 #include <fcntl.h>
@@ -24,13 +24,6 @@ constexpr std::uint32_t kHeaderSize = 8;
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFEull;
 // How many chunks go by between two progress reports.
 constexpr std::uint32_t kProgressInterval = 1u << 16;
-
-std::string IdKey(std::uint32_t id)
-{
-    char key[9];
-    std::snprintf(key, sizeof key, "%08X", id);
-    return key;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "codec/CPayloadLayout.h"
 #include "codec/CryptScriptData.h"
 #include "mob/CMobChunk.h"
 #include "tools/ChunkBuilder.h"
@@ -45,13 +46,13 @@ inline CMobChunk Record(std::int32_t dataType, const std::vector<std::uint8_t>& 
 inline std::vector<std::uint8_t> Enciphered(std::uint32_t key, std::string_view script)
 {
     std::vector<std::uint8_t> payload = Cat({U32Bytes({key}), Bytes(script)});
-    CryptScriptData(key, payload.data() + 4, static_cast<std::uint32_t>(script.size()));
+    CryptScriptData(key, payload.data() + CPayloadLayout::kScriptKeySize, static_cast<std::uint32_t>(script.size()));
     return payload;
 }
 
 inline std::vector<std::uint8_t> SarRecord(std::uint32_t id, std::string_view text)
 {
-    return Cat({U32Bytes({id, static_cast<std::uint32_t>(text.size() + 8)}), Bytes(text)});
+    return Cat({U32Bytes({id, static_cast<std::uint32_t>(text.size() + CPayloadLayout::kStringRecordHeaderSize)}), Bytes(text)});
 }
 
 // A STR_SAR payload of the given texts, and the text it renders as.
@@ -67,7 +68,7 @@ inline std::string SarText(std::initializer_list<std::string_view> texts)
 {
     std::string text;
     for (const std::string_view t : texts)
-        text += std::string(t) + "\r\n" + std::string(20, '~') + "\r\n";
+        text += std::string(t) + std::string(CPayloadLayout::kStringRecordSeparator);
     return text;
 }
 
