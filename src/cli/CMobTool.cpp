@@ -2,9 +2,9 @@
 
 #include "codec/CryptScriptData.h"
 #include "codec/FormatChunkData.h"
-#include "codec/ParseChunkData.h"
 #include "desc/DataType.h"
 #include "desc/IdKey.h"
+#include "edit/DocumentNodes.h"
 #include "inspect/CHexLayout.h"
 #include "inspect/CPayloadBytes.h"
 #include "inspect/CTypeGuesser.h"
@@ -154,24 +154,27 @@ bool CMobTool::LoadFiles(const std::vector<std::string>& paths)
     return allLoaded;
 }
 
-CMobChunk* CMobTool::FindRecord(const std::string& keyText)
-{
-    const NodeId node = FindNode(keyText);
-    return node == kNoNode ? nullptr : m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
-}
-
 NodeId CMobTool::FindNode(const std::string& keyText)
 {
-    // Loading gives node n the node key n.
     std::int32_t key = 0;
     const char* end = keyText.data() + keyText.size();
     const auto [ptr, ec] = std::from_chars(keyText.data(), end, key);
-    const CChunkTree& tree = m_doc.Tree();
-    const auto node = static_cast<NodeId>(key);
-    if (ec == std::errc() && ptr == end && key >= 1 && tree.IsValid(node) && tree.GetItemData(node) == key)
-        return node;
-    m_err << "mobtool: no chunk with node key " << keyText << "\n";
-    return kNoNode;
+    const NodeId node = (ec == std::errc() && ptr == end) ? NodeOfKey(m_doc, key) : kNoNode;
+    if (node == kNoNode || !RecordOf(m_doc, node)) {
+        m_err << "mobtool: no chunk with node key " << keyText << "\n";
+        return kNoNode;
+    }
+    return node;
+}
+
+int CMobTool::SaveTo(const std::string& path)
+{
+    if (!m_session.SaveMobFile(path)) {
+        m_err << "Save error! " << m_doc.GetIoError() << "\n";
+        return kExitFailed;
+    }
+    m_out << "Saved file: " << path << "\n";
+    return kExitOk;
 }
 
 int CMobTool::CmdTree(const std::vector<std::string>& operands)
@@ -226,21 +229,17 @@ int CMobTool::CmdSave(const std::vector<std::string>& operands)
 {
     if (!LoadFiles({operands[0]}))
         return kExitFailed;
-    if (!m_doc.SaveMobFile(operands[1])) {
-        m_err << "Save error! " << m_doc.GetIoError() << "\n";
-        return kExitFailed;
-    }
-    m_out << "Saved file: " << operands[1] << "\n";
-    return kExitOk;
+    return SaveTo(operands[1]);
 }
 
 int CMobTool::CmdShow(const std::vector<std::string>& operands)
 {
     if (!LoadFiles({operands[0]}))
         return kExitFailed;
-    const CMobChunk* rec = FindRecord(operands[1]);
-    if (!rec)
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
         return kExitFailed;
+    const CMobChunk* rec = RecordOf(m_doc, node);
     const std::string text = FormatChunkData(rec->m_nDataType, rec->m_pData.get(), rec->m_nSize);
     m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return kExitOk;
@@ -256,19 +255,15 @@ int CMobTool::CmdApply(const std::vector<std::string>& operands)
     }
     if (!LoadFiles({operands[0]}))
         return kExitFailed;
-    CMobChunk* rec = FindRecord(operands[1]);
-    if (!rec)
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
         return kExitFailed;
-    if (!ParseChunkData(*rec, text)) {
-        m_err << "An error occured\nwhile updating data!\n";
-        return kExitFailed;
-    }
-    if (!m_doc.SaveMobFile(operands[3])) {
-        m_err << "Save error! " << m_doc.GetIoError() << "\n";
+    const EditResult applied = m_session.ApplyText(node, text);
+    if (applied.Refused()) {
+        m_err << applied.error << "\n";
         return kExitFailed;
     }
-    m_out << "Saved file: " << operands[3] << "\n";
-    return kExitOk;
+    return SaveTo(operands[3]);
 }
 
 int CMobTool::CmdHexdump(const std::vector<std::string>& operands)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edit/CEditSession.h"
 #include "mob/CMobDocument.h"
 
 #include <iosfwd>
@@ -25,8 +26,9 @@ private:
     bool ReadDescriptions();
     // Loads the files in order into the one tree; false when any failed.
     bool LoadFiles(const std::vector<std::string>& paths);
-    CMobChunk* FindRecord(const std::string& keyText);
+    // The node with the node key in keyText, or kNoNode (and the reason told).
     NodeId FindNode(const std::string& keyText);
+    int SaveTo(const std::string& path);
 
     int CmdTree(const std::vector<std::string>& operands);
     int CmdSave(const std::vector<std::string>& operands);
@@ -41,6 +43,7 @@ private:
     std::string m_strDescPath = "mob_desc.txt";
     bool m_bTraceCipher = false;
     CMobDocument m_doc;
+    CEditSession m_session{m_doc};
 };
 
 } // namespace qm

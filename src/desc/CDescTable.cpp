@@ -184,17 +184,44 @@ bool CDescTable::WriteDescFile()
     return true;
 }
 
+std::string_view CDescTable::KeyOfIdText(std::string_view idText)
+{
+    return idText.size() > 2 ? idText.substr(2) : std::string_view();
+}
+
+std::string CDescTable::NoDescriptionError(std::string_view idText)
+{
+    return "Can't find description for id: \n" + std::string(idText);
+}
+
 bool CDescTable::SetDescription(std::string_view idText, std::string_view text)
 {
-    const std::string_view key = idText.size() > 2 ? idText.substr(2) : std::string_view();
-    const auto it = m_mapDesc.find(key);
+    const auto it = m_mapDesc.find(KeyOfIdText(idText));
     if (it == m_mapDesc.end()) {
-        m_strError = "Can't find description for id: \n" + std::string(idText);
+        m_strError = NoDescriptionError(idText);
         return false;
     }
     it->second.m_strDescription = text;
     ++m_nGeneration;
     return true;
+}
+
+std::optional<CFieldDesc> CDescTable::ReplaceEntry(std::string_view key, std::optional<CFieldDesc> entry)
+{
+    ++m_nGeneration;
+    std::optional<CFieldDesc> previous;
+    const auto it = m_mapDesc.find(key);
+    if (it != m_mapDesc.end()) {
+        previous = std::move(it->second);
+        if (entry)
+            it->second = std::move(*entry);
+        else
+            m_mapDesc.erase(it);
+        return previous;
+    }
+    if (entry)
+        m_mapDesc.emplace(std::string(key), std::move(*entry));
+    return previous;
 }
 
 bool CDescTable::GetDescription(std::string_view key, std::string& out) const

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -41,6 +42,13 @@ public:
     // idText is the id as shown in the TypeID field: a two-character prefix
     // followed by the key ("0x0000A000").
     bool SetDescription(std::string_view idText, std::string_view text);
+    // The key in idText, and the error for an idText whose key has no entry.
+    static std::string_view KeyOfIdText(std::string_view idText);
+    static std::string NoDescriptionError(std::string_view idText);
+
+    // Puts entry under key, or removes the entry there when entry is none,
+    // and gives back what was there before: an edit keeps it to undo with.
+    std::optional<CFieldDesc> ReplaceEntry(std::string_view key, std::optional<CFieldDesc> entry);
 
     bool GetDescription(std::string_view key, std::string& out) const;
     bool GetTypeName(std::string_view key, std::string& out) const;

@@ -11,6 +11,8 @@ public:
     std::string m_strDescription;
     std::string m_strName;
     std::string m_strType;
+
+    bool operator==(const CFieldDesc&) const = default;
 };
 
 } // namespace qm

@@ -78,6 +78,9 @@ public:
     void SetItemImage(NodeId node, int image) { At(node).image = static_cast<std::uint32_t>(image) & 7u; }
     int GetItemImage(NodeId node) const { return static_cast<int>(At(node).image); }
     std::string_view GetItemText(NodeId node) const { return m_labels.Text(At(node).label); }
+    // The label as its interned id, so that it can be given back exactly.
+    LabelId GetItemLabel(NodeId node) const { return At(node).label; }
+    void SetItemLabel(NodeId node, LabelId label) { At(node).label = label & kLabelMask; }
 
     NodeId GetRootItem() const { return m_nFirstRoot; }
     NodeId GetChildItem(NodeId node) const { return At(node).firstChild; }
@@ -85,6 +88,23 @@ public:
     NodeId GetParentItem(NodeId node) const { return At(node).parent; }
     bool ItemHasChildren(NodeId node) const { return At(node).firstChild != kNoNode; }
     bool IsValid(NodeId node) const { return node != kNoNode && node <= m_nodes.size(); }
+
+    // The node after node in a depth-first pre-order walk that stays below
+    // boundary; with kNoNode as the boundary the walk goes through every
+    // file in turn. kNoNode at the end. The walk keeps no stack, so a tree
+    // nested a million deep costs no more than a flat one.
+    NodeId NextInPreOrder(NodeId node, NodeId boundary) const
+    {
+        if (const NodeId child = At(node).firstChild; child != kNoNode)
+            return child;
+        // Climb to the nearest node with a later sibling, but never above
+        // the level the walk started on.
+        for (; node != boundary; node = At(node).parent) {
+            if (const NodeId next = At(node).nextSibling; next != kNoNode)
+                return next;
+        }
+        return kNoNode;
+    }
 
 private:
     // 20 bytes a node: the label and the image share one word.

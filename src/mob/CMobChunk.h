@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace qm {
 
@@ -25,6 +26,14 @@ public:
     {
         m_pData = std::move(data);
         m_nSize = size;
+    }
+
+    // Trades the payload and its size for another pair, so that an edit can
+    // keep the payload it replaced without copying it.
+    void ExchangePayload(CPayload& data, std::uint32_t& size)
+    {
+        std::swap(m_pData, data);
+        std::swap(m_nSize, size);
     }
 
     std::uint32_t m_nSize = 0;     // payload length in bytes

@@ -253,17 +253,6 @@ bool CMobDocument::WriteChunks(NodeId first, std::vector<std::uint8_t>& buffer)
     return true;
 }
 
-NodeId CMobDocument::NextInPreOrder(NodeId node, NodeId boundary) const
-{
-    if (const NodeId child = m_tree.GetChildItem(node); child != kNoNode)
-        return child;
-    for (; node != boundary; node = m_tree.GetParentItem(node)) {
-        if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode)
-            return next;
-    }
-    return kNoNode;
-}
-
 bool CMobDocument::MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes, std::uint64_t& total)
 {
     total = 0;
@@ -329,7 +318,7 @@ void CMobDocument::EmitChunks(NodeId first, const std::vector<std::uint32_t>& si
     const NodeId boundary = m_tree.GetParentItem(first);
     const std::uint8_t* const start = out;
     std::uint32_t untilProgress = kProgressInterval;
-    for (NodeId node = first; node != kNoNode; node = NextInPreOrder(node, boundary)) {
+    for (NodeId node = first; node != kNoNode; node = m_tree.NextInPreOrder(node, boundary)) {
         const CMobChunk& rec = *m_mapChunks.Lookup(m_tree.GetItemData(node));
         le::WriteU32(out, rec.m_nId);
         le::WriteU32(out + 4, sizes[node]);

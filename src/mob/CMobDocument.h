@@ -71,8 +71,6 @@ public:
 
 private:
     void ReportProgress(std::uint64_t done, std::uint64_t total) const;
-    // The next node after node in a pre-order walk that stays below boundary.
-    NodeId NextInPreOrder(NodeId node, NodeId boundary) const;
     // The size field of every node from first on (first, its later
     // siblings and their subtrees), and the bytes they take together.
     bool MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes, std::uint64_t& total);

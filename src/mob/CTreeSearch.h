@@ -13,8 +13,7 @@ namespace qm {
 // everything below that. Earlier siblings, ancestors and the later siblings
 // of ancestors are outside the range, and the walk does not wrap.
 //
-// Labels are compared as bytes, case kept. The walk keeps no stack, so a
-// tree nested a million deep costs no more than a flat one.
+// Labels are compared as bytes, case kept.
 class CTreeSearch {
 public:
     CTreeSearch(const CChunkTree& tree, std::string_view text) : m_tree(tree), m_strText(text) {}
@@ -27,9 +26,6 @@ public:
     bool Matches(NodeId node) const { return m_tree.GetItemText(node).starts_with(m_strText); }
 
 private:
-    // The node after node in the walk that began at a child of boundary.
-    NodeId NextInRange(NodeId node, NodeId boundary) const;
-
     const CChunkTree& m_tree;
     std::string m_strText;
 };
