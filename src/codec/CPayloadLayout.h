@@ -26,6 +26,8 @@ public:
     static constexpr std::uint32_t kDiplomacySize = 4 * kDiplomacyValues;
     // STR_S06: the bytes that hold its 48 shown fields.
     static constexpr std::uint32_t kStrS06Size = 170;
+    // No type's layout is larger than this.
+    static constexpr std::uint32_t kLargestSize = kDiplomacySize;
 
     enum class Kind : std::uint8_t { U8, U16, I32, F32 };
 

@@ -1,5 +1,7 @@
 #include "edit/CEditHistory.h"
 
+#include "mob/CMobDocument.h"
+
 #include <algorithm>
 
 namespace qm {
@@ -22,13 +24,16 @@ bool CEditHistory::Touches(const CMobDocument& doc, const IEditOperation& step, 
     return std::find(m_scratchFiles.begin(), m_scratchFiles.end(), scope.file) != m_scratchFiles.end();
 }
 
+// Steps dropped before the mark's own did not touch its scope (a dropped
+// step that did makes the mark unreachable), so the walk starts at the
+// oldest step kept.
 template <class Predicate>
 bool CEditHistory::IsAtMark(Position mark, Predicate touches) const
 {
     if (mark == kUnreachable)
         return false;
     const Position cursor = Cursor();
-    for (Position p = std::min(mark, cursor); p < std::max(mark, cursor); ++p) {
+    for (Position p = std::max(std::min(mark, cursor), m_nDropped); p < std::max(mark, cursor); ++p) {
         if (touches(StepAt(p)))
             return false;
     }
@@ -40,20 +45,10 @@ bool CEditHistory::IsAtMark(const CMobDocument& doc, Position mark, const Scope&
     return IsAtMark(mark, [&](const IEditOperation& step) { return Touches(doc, step, scope); });
 }
 
-template <class Visitor>
-void CEditHistory::ForEachMark(Visitor&& visit)
+CEditHistory::Position CEditHistory::FileMark(NodeId file) const
 {
-    visit(m_nDescMark, Scope{true, kNoNode});
-    for (auto& [file, mark] : m_fileMarks)
-        visit(mark, Scope{false, file});
-}
-
-void CEditHistory::MarkNewFiles(const CMobDocument& doc, const IEditOperation& step, Position position)
-{
-    m_scratchFiles.clear();
-    step.CollectFiles(doc, m_scratchFiles);
-    for (const NodeId file : m_scratchFiles)
-        m_fileMarks.try_emplace(file, position);
+    const auto it = m_fileMarks.find(file);
+    return it == m_fileMarks.end() ? 0 : it->second;
 }
 
 // A mark among the undone steps moves back to the cursor when none of the
@@ -61,32 +56,33 @@ void CEditHistory::MarkNewFiles(const CMobDocument& doc, const IEditOperation& s
 void CEditHistory::DropUndone(const CMobDocument& doc)
 {
     const Position cursor = Cursor();
-    ForEachMark([&](Position& mark, const Scope& scope) {
-        if (mark <= cursor)
-            return;
-        for (Position p = cursor; p < mark; ++p) {
-            if (Touches(doc, StepAt(p), scope)) {
-                mark = kUnreachable;
-                return;
-            }
-        }
-        mark = cursor;
-    });
+    const auto settle = [&](Position& mark, const Scope& scope) {
+        if (mark > cursor)
+            mark = IsAtMark(doc, mark, scope) ? cursor : kUnreachable;
+    };
+    settle(m_nDescMark, Scope{true, kNoNode});
+    for (auto& [file, mark] : m_fileMarks)
+        settle(mark, Scope{false, file});
     while (m_steps.size() > m_nDone) {
         m_nKeptBytes -= m_steps.back()->KeptBytes();
         m_steps.pop_back();
     }
 }
 
-// Only an applied step is dropped; a mark right before it moves past it, or
-// becomes unreachable when the step touched its scope.
+// Only an applied step is dropped. A mark at or before it becomes
+// unreachable when the step touched its scope, since the saved state can
+// then no longer be undone to.
 void CEditHistory::DropOldest(const CMobDocument& doc)
 {
     const IEditOperation& oldest = *m_steps.front();
-    ForEachMark([&](Position& mark, const Scope& scope) {
-        if (mark == m_nDropped)
-            mark = Touches(doc, oldest, scope) ? kUnreachable : m_nDropped + 1;
-    });
+    if (m_nDescMark != kUnreachable && m_nDescMark <= m_nDropped && oldest.ChangesDescriptions())
+        m_nDescMark = kUnreachable;
+    m_scratchFiles.clear();
+    oldest.CollectFiles(doc, m_scratchFiles);
+    for (const NodeId file : m_scratchFiles) {
+        if (const Position mark = FileMark(file); mark != kUnreachable && mark <= m_nDropped)
+            m_fileMarks.insert_or_assign(file, kUnreachable);
+    }
     m_nKeptBytes -= oldest.KeptBytes();
     m_steps.pop_front();
     ++m_nDropped;
@@ -104,14 +100,12 @@ void CEditHistory::Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op)
     if (!op)
         return;
     DropUndone(doc);
-    const Position cursor = Cursor();
     op->Apply(doc);
 
     if (m_bNewestOpen && m_nDone > 0) {
         IEditOperation& newest = *m_steps.back();
         const std::size_t bytesBefore = newest.KeptBytes();
         if (newest.Absorb(*op)) {
-            MarkNewFiles(doc, *op, cursor - 1);
             m_nKeptBytes -= bytesBefore;
             if (newest.ChangesNothing(doc)) {
                 m_steps.pop_back();
@@ -123,7 +117,6 @@ void CEditHistory::Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op)
             return;
         }
     }
-    MarkNewFiles(doc, *op, cursor);
     m_nKeptBytes += op->KeptBytes();
     m_steps.push_back(std::move(op));
     ++m_nDone;
@@ -184,15 +177,17 @@ void CEditHistory::MarkDescriptionsWritten()
 
 bool CEditHistory::HasUnsavedChanges(const CMobDocument& doc, NodeId file) const
 {
-    const auto it = m_fileMarks.find(file);
-    return it != m_fileMarks.end() && !IsAtMark(doc, it->second, Scope{false, file});
+    return !IsAtMark(doc, FileMark(file), Scope{false, file});
 }
 
 bool CEditHistory::HasUnsavedData(const CMobDocument& doc) const
 {
-    return std::any_of(m_fileMarks.begin(), m_fileMarks.end(), [&](const auto& pair) {
-        return !IsAtMark(doc, pair.second, Scope{false, pair.first});
-    });
+    const CChunkTree& tree = doc.Tree();
+    for (NodeId file = tree.GetRootItem(); file != kNoNode; file = tree.GetNextSiblingItem(file)) {
+        if (HasUnsavedChanges(doc, file))
+            return true;
+    }
+    return false;
 }
 
 bool CEditHistory::HasUnwrittenDescriptions() const

@@ -87,6 +87,8 @@ private:
     };
 
     Position Cursor() const { return m_nDropped + static_cast<Position>(m_nDone); }
+    // A file nobody saved yet is saved as it was loaded: at the start.
+    Position FileMark(NodeId file) const;
     const IEditOperation& StepAt(Position position) const;
     bool Touches(const CMobDocument& doc, const IEditOperation& step, const Scope& scope) const;
     // Whether no step between mark and the cursor touches what the mark is
@@ -94,12 +96,6 @@ private:
     template <class Predicate>
     bool IsAtMark(Position mark, Predicate touches) const;
     bool IsAtMark(const CMobDocument& doc, Position mark, const Scope& scope) const;
-    // Calls visit(mark, scope) for every mark.
-    template <class Visitor>
-    void ForEachMark(Visitor&& visit);
-    // Files the step touches that no step touched before are saved as they
-    // are now.
-    void MarkNewFiles(const CMobDocument& doc, const IEditOperation& step, Position position);
     void DropUndone(const CMobDocument& doc);
     void DropOldest(const CMobDocument& doc);
     void KeepWithinCap(const CMobDocument& doc);
@@ -111,6 +107,8 @@ private:
     std::size_t m_nByteCap;
     bool m_bNewestOpen = false;
     Position m_nDescMark = 0;
+    // The files saved since the history began, and those whose saved state
+    // was dropped; every other file's mark is the start.
     std::map<NodeId, Position> m_fileMarks;
     mutable std::vector<NodeId> m_scratchFiles;
 };

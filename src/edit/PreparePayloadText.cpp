@@ -8,6 +8,9 @@
 #include "mob/CMobDocument.h"
 
 #include <algorithm>
+#include <array>
+#include <cassert>
+#include <span>
 #include <cstring>
 
 namespace qm {
@@ -34,17 +37,21 @@ PreparedEdit Refuse(std::string_view detail = {})
     return PreparedEdit::Refuse(std::move(reason));
 }
 
-// The parser is run on a scratch record, never on the document's. A value
-// of fixed layout is written in place, so the scratch gets a copy of the
-// layout's bytes (a few KiB at most, whatever the payload's size); any
-// other payload is only read, so the scratch borrows it.
-CMobChunk ScratchFor(const CMobChunk& rec)
+// The parser runs on a scratch record, never on the document's. A value of
+// fixed layout is written in place, so the scratch gets a copy of the
+// layout's bytes (4 KiB at most, whatever the payload's size) in a buffer
+// of the caller's; any other payload is only read, so the scratch borrows it.
+CMobChunk ScratchFor(const CMobChunk& rec, std::span<std::uint8_t> layoutBuffer)
 {
     const std::uint32_t layout = CPayloadLayout::Size(rec.m_nDataType);
     if (layout == 0)
         return CMobChunk(rec.m_nSize, rec.m_nId, rec.m_nDataType, CPayload::Borrow(rec.m_pData.get()), rec.m_nOffset);
     const std::uint32_t n = std::min(HeldBytes(rec), layout);
-    return CMobChunk(n, rec.m_nId, rec.m_nDataType, CPayload::Copy(rec.m_pData.get(), n), rec.m_nOffset);
+    assert(n <= layoutBuffer.size());
+    if (n == 0)
+        return CMobChunk(0, rec.m_nId, rec.m_nDataType, CPayload(), rec.m_nOffset);
+    std::memcpy(layoutBuffer.data(), rec.m_pData.get(), n);
+    return CMobChunk(n, rec.m_nId, rec.m_nDataType, CPayload::Borrow(layoutBuffer.data()), rec.m_nOffset);
 }
 
 // The scratch's bytes went back in place: a step that keeps the bytes from
@@ -72,20 +79,19 @@ PreparedEdit PreparePayloadText(const CMobDocument& doc, NodeId node, std::strin
     const CMobChunk* rec = RecordOf(doc, node);
     if (!rec)
         return Refuse();
-    CMobChunk scratch = ScratchFor(*rec);
+    alignas(2) std::array<std::uint8_t, CPayloadLayout::kLargestSize> layoutBuffer;
+    CMobChunk scratch = ScratchFor(*rec, layoutBuffer);
     const std::uint8_t* const scratchBytes = scratch.m_pData.get();
     const std::uint32_t scratchSize = scratch.m_nSize;
     if (!ParseChunkData(scratch, text))
         return Refuse();
 
-    const bool inPlace = scratch.m_pData.get() == scratchBytes && scratch.m_nSize == scratchSize;
-    if (inPlace && !scratch.m_pData.IsOwned())
-        return PreparedEdit::Unchanged();  // the borrowed payload was left alone
-    if (!inPlace && SamePayload(*rec, scratch))
-        return PreparedEdit::Unchanged();
+    const bool replaced = scratch.m_pData.get() != scratchBytes || scratch.m_nSize != scratchSize;
+    if (replaced ? SamePayload(*rec, scratch) : scratchBytes != layoutBuffer.data())
+        return PreparedEdit::Unchanged();  // as parsed, or the borrowed payload left alone
     if (doc.Tree().ItemHasChildren(node))
         return Refuse("The chunk holds other chunks, and its bytes are saved from them.");
-    if (inPlace)
+    if (!replaced)
         return PatchStep(node, *rec, scratch);
     return {std::make_unique<CPayloadSwap>(node, std::move(scratch.m_pData), scratch.m_nSize), {}};
 }
