@@ -41,54 +41,6 @@ protected:
     CDescTable table;
 };
 
-TEST_F(DescTableTest, ReadsFieldsByTheLineRules)
-{
-    struct Case {
-        const char* name;
-        std::string_view line;
-        const char* key;
-        const char* type;
-        const char* entryName;
-        const char* description;
-    };
-    const Case cases[] = {
-        {"four fields", "0x0000A000\tDWORD\tCount\tNumber of items\r\n", "0000A000", "DWORD", "Count", "Number of items"},
-        {"three fields", "0x0000A000\tDWORD\tCount\n", "0000A000", "DWORD", "Count", ""},
-        {"three fields and a TAB", "0x0000A000\tDWORD\tCount\t\r\n", "0000A000", "DWORD", "Count", ""},
-        {"any two-character prefix", "0X0000A000\tBYTE\tB\td\n", "0000A000", "BYTE", "B", "d"},
-        {"prefix is not checked", "ZZ0000A000\tBYTE\tB\td\n", "0000A000", "BYTE", "B", "d"},
-        {"no prefix loses two digits", "0000A000\tBYTE\tB\td\n", "00A000", "BYTE", "B", "d"},
-        {"short id gives the empty key", "0x\tBYTE\tB\td\n", "", "BYTE", "B", "d"},
-        {"lowercase digits kept", "0x0000a000\tBYTE\tB\td\n", "0000a000", "BYTE", "B", "d"},
-        {"space before TAB is in the key", "0x0000A000 \tBYTE\tB\td\n", "0000A000 ", "BYTE", "B", "d"},
-        {"runs of TABs are one separator", "\t\t0x0000A000\t\t\tREC\t\tName with spaces\t\td e\n", "0000A000", "REC",
-         "Name with spaces", "d e"},
-        {"empty type field shifts left", "0x0000A000\t\tName\tDesc\n", "0000A000", "Name", "Desc", ""},
-        {"fifth field ignored", "0x0000A000\tBYTE\tB\td\textra\n", "0000A000", "BYTE", "B", "d"},
-        {"last line without LF", "0x0000A000\tBYTE\tB\td", "0000A000", "BYTE", "B", "d"},
-        {"a NUL ends the line", "0x0000A000\tBYTE\tB\td\0junk\n"sv, "0000A000", "BYTE", "B", "d"},
-        {"lone CR is text", "0x0000A000\tBYTE\tB\ta\rb\n", "0000A000", "BYTE", "B", "a\rb"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(Read(c.line)) << table.GetError();
-        EXPECT_EQ(table.GetDescCount(), 1u);
-        const CFieldDesc& entry = Entry(c.key);
-        EXPECT_EQ(entry.m_strType, c.type);
-        EXPECT_EQ(entry.m_strName, c.entryName);
-        EXPECT_EQ(entry.m_strDescription, c.description);
-    }
-}
-
-TEST_F(DescTableTest, SkipsBlankLinesAndMergesRepeatedKeys)
-{
-    ASSERT_TRUE(Read("\n\t\t\r\n0x00000001\tBYTE\tFirst\n\n0x00000001\tWORD\tLater\tWins\n"));
-    EXPECT_EQ(table.GetDescCount(), 1u);
-    EXPECT_EQ(Entry("00000001").m_strName, "Later");
-    EXPECT_TRUE(Read(""));
-    EXPECT_EQ(table.GetDescCount(), 0u);
-}
-
 TEST_F(DescTableTest, MalformedLineFailsNamingTheLine)
 {
     struct Case {
