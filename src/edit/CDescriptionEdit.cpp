@@ -81,6 +81,7 @@ void CDescriptionEdit::Exchange(CMobDocument& doc)
         m_bChunksFound = true;
     }
     CChunkTree& tree = doc.Tree();
+    TypeLaterChunks(doc);
     for (FollowingChunk& chunk : m_chunks) {
         CMobChunk* rec = RecordOf(doc, chunk.node);
         assert(rec);
@@ -96,11 +97,12 @@ void CDescriptionEdit::Exchange(CMobDocument& doc)
     }
 }
 
-// Called once the new entry is in the table: every loaded chunk with the
-// entry's id, with the label, data type and image it takes from the entry,
-// as if it were loaded now. A chunk keeps its children whatever its type,
-// and with them the container's image.
-void CDescriptionEdit::FindFollowingChunks(CMobDocument& doc)
+// Visits every chunk with the entry's id among nodes first..last, with the
+// label, data type and image it takes from the entry in the table, as if it
+// were loaded now. A chunk keeps its children whatever its type, and with
+// them the container's image.
+template <class Visitor>
+void CDescriptionEdit::ForEachChunkOfTheId(CMobDocument& doc, NodeId first, NodeId last, Visitor&& visit) const
 {
     const std::optional<std::uint32_t> id = IdOfKey(m_strKey);
     if (!id)
@@ -109,16 +111,38 @@ void CDescriptionEdit::FindFollowingChunks(CMobDocument& doc)
     const CFieldDesc* entry = doc.LookupDesc(m_strKey);
     const std::int32_t dataType = entry ? CDescTable::TypeCodeFromName(entry->m_strType) : DT_NULL;
     const CChunkTree::LabelId label = tree.InternLabel(entry ? std::string_view(entry->m_strName) : std::string_view());
-    for (NodeId node = tree.GetRootItem(); node != kNoNode; node = tree.NextInPreOrder(node, kNoNode)) {
+    for (NodeId node = first; node <= last; ++node) {
         if (tree.GetParentItem(node) == kNoNode)
             continue;  // a file node's record has id 0 but it is no chunk
-        const CMobChunk* rec = RecordOf(doc, node);
+        CMobChunk* rec = RecordOf(doc, node);
         if (!rec || rec->m_nId != *id)
             continue;
         const int image = (dataType == DT_REC || tree.ItemHasChildren(node)) ? IMG_CONTAINER : IMG_CHUNK;
-        m_chunks.push_back({node, dataType, label, image});
+        visit(node, *rec, FollowingChunk{node, dataType, label, image});
     }
+}
+
+// Called once the new entry is in the table.
+void CDescriptionEdit::FindFollowingChunks(CMobDocument& doc)
+{
+    m_nNodesFound = static_cast<NodeId>(doc.Tree().GetCount());
+    ForEachChunkOfTheId(doc, 1, m_nNodesFound,
+                        [&](NodeId, const CMobChunk&, const FollowingChunk& chunk) { m_chunks.push_back(chunk); });
     m_chunks.shrink_to_fit();
+}
+
+// Files loaded since the step first found its chunks took their types from
+// the table at the time; undone or done again, the step leaves them as a
+// load now would.
+void CDescriptionEdit::TypeLaterChunks(CMobDocument& doc) const
+{
+    CChunkTree& tree = doc.Tree();
+    ForEachChunkOfTheId(doc, m_nNodesFound + 1, static_cast<NodeId>(tree.GetCount()),
+                        [&](NodeId node, CMobChunk& rec, const FollowingChunk& chunk) {
+                            rec.m_nDataType = chunk.dataType;
+                            tree.SetItemLabel(node, chunk.label);
+                            tree.SetItemImage(node, chunk.image);
+                        });
 }
 
 std::size_t CDescriptionEdit::KeptBytes() const

@@ -53,13 +53,19 @@ private:
                      NodeId shown);
 
     void Exchange(CMobDocument& doc);
+    template <class Visitor>
+    void ForEachChunkOfTheId(CMobDocument& doc, NodeId first, NodeId last, Visitor&& visit) const;
     void FindFollowingChunks(CMobDocument& doc);
+    void TypeLaterChunks(CMobDocument& doc) const;
 
     std::string m_strKey;
     // The entry that is not in the table: the new one before Apply, the old
     // one (or none, for an entry that Apply makes) after it.
     std::optional<CFieldDesc> m_entry;
     std::vector<FollowingChunk> m_chunks;
+    // The nodes there were when the chunks were found; later ones came
+    // with files loaded since.
+    NodeId m_nNodesFound = 0;
     std::string m_strLabel;
     NodeId m_node;
     // Whether the name or the data type changes, so that loaded chunks follow.

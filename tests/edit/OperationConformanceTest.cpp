@@ -224,6 +224,21 @@ TEST_P(OperationConformance, CapDropsTheOldestStepNeverTheNewest)
     EXPECT_EQ(history.Undo(doc), nullptr);
 }
 
+// A file loaded while a type change is done takes the new type; undone or
+// done again, the change treats it as a load at that moment would.
+TEST_F(EditFixture, ATypeChangeReachesFilesLoadedSince)
+{
+    const auto type = [&] { return doc.Chunks().Lookup(static_cast<std::int32_t>(doc.Tree().GetCount()))->m_nDataType; };
+    Load(ChunkBuilder().Chunk(kIdDword, U32Bytes({1})).Bytes(), "first.mob");
+    ASSERT_EQ(session.SetEntry(IdKey(kIdDword), {"", "Count", "WORD"}, 2).status, EditResult::Status::Done);
+    Load(ChunkBuilder().Chunk(kIdDword, U32Bytes({2})).Bytes(), "later.mob");
+    EXPECT_EQ(type(), DT_WORD);
+    session.Undo();
+    EXPECT_EQ(type(), DT_DWORD);
+    session.Redo();
+    EXPECT_EQ(type(), DT_WORD);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryKind, OperationConformance, ::testing::ValuesIn(Kinds()),
                          [](const ::testing::TestParamInfo<Kind>& kind) { return std::string(kind.param.name); });
 
