@@ -4,7 +4,6 @@
 #include "mob/CMobDocument.h"
 
 #include <algorithm>
-#include <array>
 #include <cassert>
 #include <cstring>
 #include <new>
@@ -28,17 +27,8 @@ void CPayloadPatch::Exchange(CMobDocument& doc)
     assert(rec && rec->m_pData && m_nOffset <= rec->m_nSize && m_nLength <= rec->m_nSize - m_nOffset);
     if (!rec || !rec->m_pData || m_nOffset > rec->m_nSize || m_nLength > rec->m_nSize - m_nOffset)
         return;
-    // In blocks through a small buffer, which runs at the speed of copying.
     std::uint8_t* at = rec->m_pData.get() + m_nOffset;
-    std::uint8_t* kept = Kept();
-    std::array<std::uint8_t, 256> block;
-    for (std::uint32_t done = 0; done < m_nLength;) {
-        const std::uint32_t n = std::min<std::uint32_t>(block.size(), m_nLength - done);
-        std::memcpy(block.data(), at + done, n);
-        std::memcpy(at + done, kept + done, n);
-        std::memcpy(kept + done, block.data(), n);
-        done += n;
-    }
+    std::swap_ranges(at, at + m_nLength, Kept());
 }
 
 } // namespace qm
