@@ -6,7 +6,6 @@
 
 #include "EditFixture.h"
 
-#include "codec/CryptScriptData.h"
 #include "codec/FormatChunkData.h"
 #include "desc/IdKey.h"
 #include "edit/CDescriptionEdit.h"
@@ -25,8 +24,6 @@ using tools::ChunkBuilder;
 using tools::U32Bytes;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint32_t kScriptKey = 0x5EED1234;
-
 Bytes Guard()
 {
     return Bytes(32, 0xA5);
@@ -40,21 +37,12 @@ Bytes Diplomacy()
     return payload;
 }
 
-Bytes Enciphered(std::string_view script)
-{
-    Bytes payload = U32Bytes({kScriptKey});
-    payload.insert(payload.end(), script.begin(), script.end());
-    CryptScriptData(kScriptKey, payload.data() + 4, static_cast<std::uint32_t>(script.size()));
-    return payload;
-}
-
 // Node keys of the file below.
 enum Key : std::int32_t {
     kDword = 3,
     kDiplomacy = 5,
     kString = 7,
     kShortRect = 9,
-    kScript = 10,
     kContainer = 11,
     kInContainer = 12,
     kSecondDword = 14,
@@ -70,7 +58,7 @@ Bytes GuardedFile()
     b.Chunk(kIdUnknown, Guard()).Chunk(id(DT_DWORD), U32Bytes({7})).Chunk(kIdUnknown, Guard());
     b.Chunk(id(DT_DIPLOMACY), Diplomacy()).Chunk(kIdUnknown, Guard());
     b.Chunk(id(DT_STRING), "hello").Chunk(kIdUnknown, Guard());
-    b.Chunk(id(DT_RECT), U32Bytes({1, 2})).Chunk(id(DT_SCRIPT_ENC), Enciphered("x=1\ny"));
+    b.Chunk(id(DT_RECT), U32Bytes({1, 2})).Chunk(kIdUnknown, Guard());
     b.Begin(id(DT_REC)).Chunk(id(DT_BYTE), {5}).Chunk(kIdUnknown, Guard()).End();
     b.Chunk(id(DT_DWORD), U32Bytes({8})).Chunk(id(DT_DWORD), U32Bytes({9})).Chunk(kIdUnknown, Guard());
     return b.Bytes();
@@ -118,9 +106,6 @@ const std::vector<Kind>& Kinds()
         {"SwapOfAValueThatGrewToItsLayout",
          [](const CMobDocument& doc) { return PreparePayloadText(doc, kShortRect, "1,2,3,4"); },
          [](DocState& s) { SetPayload(s, kShortRect, U32Bytes({1, 4, 2, 3})); }, kShortRect},
-        {"SwapOfAnEncipheredScript",
-         [](const CMobDocument& doc) { return PreparePayloadText(doc, kScript, "x=2\r\ny"); },
-         [](DocState& s) { SetPayload(s, kScript, Enciphered("x=2\ny")); }, kScript},
         {"DescriptionText",
          [](const CMobDocument& doc) {
              return CDescriptionEdit::ForDescription(doc, "0x" + DwordKey(), "new\r\ntext", kDword);
