@@ -70,6 +70,14 @@ bool CEditSession::ReadDescFile()
     return true;
 }
 
+bool CEditSession::SwitchDescFile(std::string_view fileName)
+{
+    if (!m_doc.SwitchDescFile(fileName))
+        return false;
+    m_history.MarkDescriptionsWritten();
+    return true;
+}
+
 void CEditSession::UnloadAll()
 {
     // The steps hold payloads borrowed from the load's buffers, which go

@@ -64,6 +64,9 @@ public:
     bool SaveMobFile(const std::string& path);
     bool WriteDescFile();
     bool ReadDescFile();
+    // The table as the other file has it is written by definition. Steps
+    // made on the old table stay; undone, they change the new one.
+    bool SwitchDescFile(std::string_view fileName);
     // Every file unloaded and every step forgotten with them.
     void UnloadAll();
 
