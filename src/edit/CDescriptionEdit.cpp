@@ -20,8 +20,8 @@ std::string EntryName(std::string_view key, std::string_view name)
 
 } // namespace
 
-CDescriptionEdit::CDescriptionEdit(std::string_view key, std::optional<CFieldDesc> entry, bool chunksFollow,
-                                   std::string label, NodeId shown)
+CDescriptionEdit::CDescriptionEdit(Checked, std::string_view key, std::optional<CFieldDesc> entry,
+                                   bool chunksFollow, std::string label, NodeId shown)
     : m_strKey(key), m_entry(std::move(entry)), m_strLabel(std::move(label)), m_node(shown),
       m_bChunksFollow(chunksFollow)
 {
@@ -39,8 +39,7 @@ PreparedEdit CDescriptionEdit::ForDescription(const CMobDocument& doc, std::stri
     CFieldDesc entry = *current;
     entry.m_strDescription = text;
     std::string label = "Edit description of " + EntryName(key, current->m_strName);
-    return {std::unique_ptr<CDescriptionEdit>(new CDescriptionEdit(key, std::move(entry), false, std::move(label), shown)),
-            {}};
+    return {std::make_unique<CDescriptionEdit>(Checked(), key, std::move(entry), false, std::move(label), shown), {}};
 }
 
 PreparedEdit CDescriptionEdit::ForEntry(const CMobDocument& doc, std::string_view key, CFieldDesc entry, NodeId shown)
@@ -66,8 +65,7 @@ PreparedEdit CDescriptionEdit::ForEntry(const CMobDocument& doc, std::string_vie
         label = "Change description entry of " + name;
     else
         label = "Edit description of " + name;
-    return {std::unique_ptr<CDescriptionEdit>(
-                new CDescriptionEdit(key, std::move(entry), chunksFollow, std::move(label), shown)),
+    return {std::make_unique<CDescriptionEdit>(Checked(), key, std::move(entry), chunksFollow, std::move(label), shown),
             {}};
 }
 

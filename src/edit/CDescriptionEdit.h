@@ -28,6 +28,14 @@ public:
     // The entry under key, made when there is none yet.
     static PreparedEdit ForEntry(const CMobDocument& doc, std::string_view key, CFieldDesc entry, NodeId shown);
 
+    // Made by the two factories only, which check the change first.
+    class Checked {
+        friend class CDescriptionEdit;
+        Checked() = default;
+    };
+    CDescriptionEdit(Checked, std::string_view key, std::optional<CFieldDesc> entry, bool chunksFollow,
+                     std::string label, NodeId shown);
+
     void Apply(CMobDocument& doc) override { Exchange(doc); }
     void Revert(CMobDocument& doc) override { Exchange(doc); }
     std::string Label(const CMobDocument& /*doc*/) const override { return m_strLabel; }
@@ -49,8 +57,6 @@ private:
         int image;
     };
 
-    CDescriptionEdit(std::string_view key, std::optional<CFieldDesc> entry, bool chunksFollow, std::string label,
-                     NodeId shown);
 
     void Exchange(CMobDocument& doc);
     template <class Visitor>

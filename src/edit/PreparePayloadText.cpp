@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <span>
 #include <cstring>
+#include <span>
 
 namespace qm {
 
@@ -87,11 +87,13 @@ PreparedEdit PreparePayloadText(const CMobDocument& doc, NodeId node, std::strin
         return Refuse();
 
     const bool replaced = scratch.m_pData.get() != scratchBytes || scratch.m_nSize != scratchSize;
-    if (replaced ? SamePayload(*rec, scratch) : scratchBytes != layoutBuffer.data())
-        return PreparedEdit::Unchanged();  // as parsed, or the borrowed payload left alone
+    const bool inPlace = !replaced && scratchBytes == layoutBuffer.data();
+    // Neither: a payload that was only borrowed, and left alone.
+    if ((!replaced && !inPlace) || (replaced && SamePayload(*rec, scratch)))
+        return PreparedEdit::Unchanged();
     if (doc.Tree().ItemHasChildren(node))
         return Refuse("The chunk holds other chunks, and its bytes are saved from them.");
-    if (!replaced)
+    if (inPlace)
         return PatchStep(node, *rec, scratch);
     return {std::make_unique<CPayloadSwap>(node, std::move(scratch.m_pData), scratch.m_nSize), {}};
 }
