@@ -9,6 +9,7 @@
 #include "tools/TempDir.h"
 
 #include "desc/DataType.h"
+#include "desc/IdKey.h"
 #include "inspect/CDataInspector.h"
 #include "inspect/CHexLayout.h"
 #include "inspect/CPayloadBytes.h"
@@ -49,7 +50,7 @@ void CheckGuesses(const CMobDocument& doc)
     for (std::size_t i = 0; i < guesses.size(); ++i) {
         const TypeGuess& guess = guesses[i];
         Check(i == 0 || guesses[i - 1].id < guess.id, "guesses come once an id, in id order");
-        Check(doc.LookupDesc(CDataInspector::IdKey(guess.id)) == nullptr, "only undescribed ids are guessed");
+        Check(doc.LookupDesc(IdKey(guess.id)) == nullptr, "only undescribed ids are guessed");
         Check(guess.chunks > 0, "a guessed id has chunks");
         Check(guess.dataType >= 0 && guess.dataType < kDataTypeCount, "a guess is a data type");
         Check((guess.confidence == 0) == (guess.dataType == DT_NULL), "no guess has confidence 0, a guess more");

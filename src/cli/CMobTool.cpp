@@ -292,14 +292,11 @@ int CMobTool::CmdGuess(const std::vector<std::string>& operands)
 {
     const bool allLoaded = LoadFiles(operands);
     std::string text;
-    char line[64];
     for (const TypeGuess& guess : CTypeGuesser::GuessAll(m_doc)) {
         // A line of the description file, so the output can be appended to it.
-        std::snprintf(line, sizeof line, "0x%08X\t", guess.id);
-        text += line;
+        text += TypeIdText(guess.id) + '\t';
         text += kDataTypeNames[static_cast<std::size_t>(guess.dataType)];
-        std::snprintf(line, sizeof line, "\tID_%08X\tguess: %d%% ", guess.id, guess.confidence);
-        text += line;
+        text += "\tID_" + IdKey(guess.id) + "\tguess: " + std::to_string(guess.confidence) + "% ";
         text += guess.reason;
         text += '\n';
     }

@@ -1,11 +1,11 @@
 #include "inspect/CDataInspector.h"
 
+#include "desc/IdKey.h"
 #include "platform/LittleEndian.h"
 
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 
 namespace qm {
@@ -74,13 +74,6 @@ std::vector<CDataInspector::Line> CDataInspector::Lines(const ByteReadings& r)
         {"id key", r.u32 ? IdKey(*r.u32) : std::string()},
         {"text", r.text.value_or(std::string())},
     };
-}
-
-std::string CDataInspector::IdKey(std::uint32_t value)
-{
-    char key[9];
-    std::snprintf(key, sizeof key, "%08X", value);
-    return key;
 }
 
 } // namespace qm

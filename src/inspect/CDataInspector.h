@@ -50,9 +50,6 @@ public:
         std::string value;
     };
     static std::vector<Line> Lines(const ByteReadings& readings);
-
-    // The id-key form of a u32: "%08X".
-    static std::string IdKey(std::uint32_t value);
 };
 
 } // namespace qm

@@ -2,7 +2,7 @@
 
 #include "codec/CryptScriptData.h"
 #include "desc/DataType.h"
-#include "inspect/CDataInspector.h"
+#include "desc/IdKey.h"
 #include "inspect/CIdEvidence.h"
 #include "inspect/CPayloadShape.h"
 #include "mob/CMobDocument.h"
@@ -89,7 +89,7 @@ Gathering::IdInfo& Gathering::Info(std::uint32_t id)
     if (it == m_ids.end()) {
         IdInfo info;
         info.neverWalk = m_neverWalked.contains(id);
-        if (const CFieldDesc* desc = m_doc.LookupDesc(CDataInspector::IdKey(id)))
+        if (const CFieldDesc* desc = m_doc.LookupDesc(IdKey(id)))
             info.describedType = CDescTable::TypeCodeFromName(desc->m_strType);
         else
             info.evidence = std::make_unique<CIdEvidence>(id);
