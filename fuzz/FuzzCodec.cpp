@@ -218,39 +218,56 @@ bool HasLongNumber(std::string_view text)
     return false;
 }
 
+// Text that holds a number behind the values a layout takes is refused:
+// behind the word the last value ends in, no digit may follow.
+bool AnotherNumberFollows(std::string_view text, std::size_t end)
+{
+    const std::size_t wordEnd = text.find_first_of(" \t\n\v\f\r,", std::min(end, text.size()));
+    return wordEnd != std::string_view::npos && text.find_first_of("0123456789", wordEnd) != std::string_view::npos;
+}
+
 // Integer text is read as sscanf's "%d" fields joined by "," and as atoi
-// reads a single value; the result must be the one they give.
+// reads a single value; the result must be the one they give, and the text
+// must hold no further number.
 void CheckIntegersAgainstCLibrary(const Input& input, bool parsed, const CMobChunk& edited)
 {
     const std::string text(input.text);
     int v[4] = {};
+    int end = 0;
     std::size_t fields = 0;
     int converted = 0;
     switch (input.dataType) {
     case DT_RECT:
         fields = 4;
-        converted = std::sscanf(text.c_str(), "%d,%d,%d,%d", &v[0], &v[1], &v[2], &v[3]);
+        converted = std::sscanf(text.c_str(), "%d,%d,%d,%d%n", &v[0], &v[1], &v[2], &v[3], &end);
         break;
     case DT_BINARY:
         fields = 3;
-        converted = std::sscanf(text.c_str(), "%d,%d,%d", &v[0], &v[1], &v[2]);
+        converted = std::sscanf(text.c_str(), "%d,%d,%d%n", &v[0], &v[1], &v[2], &end);
         break;
     case DT_STR_S08:
         fields = 2;
-        converted = std::sscanf(text.c_str(), "%d,%d", &v[0], &v[1]);
+        converted = std::sscanf(text.c_str(), "%d,%d%n", &v[0], &v[1], &end);
         break;
     case DT_BYTE:
-    case DT_WORD:
-        if (!HasLongNumber(text)) {
+    case DT_WORD: {
+        if (std::sscanf(text.c_str(), "%d%n", &v[0], &end) != 1)
+            end = 0;
+        Check(parsed == !AnotherNumberFollows(input.text, static_cast<std::size_t>(end)),
+              "a BYTE or WORD is refused exactly when a further number follows");
+        if (parsed && !HasLongNumber(text)) {
             const std::uint32_t mask = input.dataType == DT_BYTE ? 0xFFu : 0xFFFFu;
             const auto expected = static_cast<std::uint32_t>(std::atoi(text.c_str())) & mask;
             Check(Render(edited) == std::to_string(expected), "a BYTE or WORD reads as atoi reads it");
         }
         return;
+    }
     default:
         return;
     }
-    Check(parsed == (converted == static_cast<int>(fields)), "a scanned group parses where sscanf converts every field");
+    const bool complete = converted == static_cast<int>(fields);
+    Check(parsed == (complete && !AnotherNumberFollows(input.text, static_cast<std::size_t>(end))),
+          "a scanned group parses where sscanf converts every field and no further number follows");
     if (!parsed || HasLongNumber(text))
         return;
     std::string expected = std::to_string(v[0]);

@@ -22,26 +22,34 @@ bool ScanOne(std::string_view text, std::size_t& pos, CPayloadLayout::Kind kind,
 } // namespace
 
 std::size_t CCommaScanner::Scan(std::string_view text, std::span<const CPayloadLayout::Field> fields,
-                                std::span<std::uint32_t> values)
+                                std::span<std::uint32_t> values, std::size_t* end)
 {
     std::size_t pos = 0;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) {
-            if (pos == text.size() || text[pos] != ',')
-                return i;
-            ++pos;
+    std::size_t converted = 0;
+    for (; converted < fields.size(); ++converted) {
+        std::size_t at = pos;
+        if (converted > 0) {
+            if (at == text.size() || text[at] != ',')
+                break;
+            ++at;
         }
-        if (!ScanOne(text, pos, fields[i].kind, values[i]))
-            return i;
+        if (!ScanOne(text, at, fields[converted].kind, values[converted]))
+            break;
+        pos = at;
     }
-    return fields.size();
+    if (end)
+        *end = pos;
+    return converted;
 }
 
-std::uint32_t CCommaScanner::ReadValue(std::string_view text, CPayloadLayout::Kind kind)
+std::uint32_t CCommaScanner::ReadValue(std::string_view text, CPayloadLayout::Kind kind, std::size_t* end)
 {
-    if (kind == CPayloadLayout::Kind::F32)
-        return std::bit_cast<std::uint32_t>(CNumberText::ReadFloat(text));
-    return CNumberText::ReadInt(text);
+    std::size_t pos = 0;
+    std::uint32_t value = 0;
+    ScanOne(text, pos, kind, value);
+    if (end)
+        *end = pos;
+    return value;
 }
 
 } // namespace qm

@@ -55,6 +55,21 @@ std::uint8_t* LayoutBytes(CMobChunk& rec, std::uint32_t layoutSize)
     return rec.m_pData.get();
 }
 
+// What follows the last value a layout holds may be what atoi and atof stop
+// at ("12abc", "1.9" read as an integer, a line break), but not another
+// number after a space or a comma: that would be a value with no place to
+// go, dropped without a word or read into the wrong field.
+bool HoldsAnotherNumber(std::string_view text, std::size_t end)
+{
+    const std::size_t wordEnd = text.find_first_of(" \t\n\v\f\r,", end);
+    return wordEnd != std::string_view::npos && text.find_first_of("0123456789", wordEnd) != std::string_view::npos;
+}
+
+bool IsBlank(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), CNumberText::IsSpace);
+}
+
 // u8 and u16 fields keep the low bits of the 32 read.
 void StoreField(std::uint8_t* data, const Field& field, std::uint32_t value)
 {
@@ -83,7 +98,10 @@ void StoreFields(CMobChunk& rec, std::span<const Field> fields, std::span<const 
 bool ParseSingleValue(CMobChunk& rec, std::string_view text)
 {
     const Field& field = CPayloadLayout::Fields(rec.m_nDataType).front();
-    const std::uint32_t value = CCommaScanner::ReadValue(text, field.kind);
+    std::size_t end = 0;
+    const std::uint32_t value = CCommaScanner::ReadValue(text, field.kind, &end);
+    if (HoldsAnotherNumber(text, end))
+        return false;
     StoreFields(rec, {&field, 1}, {&value, 1});
     return true;
 }
@@ -92,7 +110,11 @@ bool ParseDword(CMobChunk& rec, std::string_view text)
 {
     if (HeldBytes(rec) != 1)
         return ParseSingleValue(rec, text);
-    rec.m_pData.get()[0] = static_cast<std::uint8_t>(CNumberText::ReadInt(text));
+    std::size_t end = 0;
+    const std::uint32_t value = CCommaScanner::ReadValue(text, CPayloadLayout::Kind::I32, &end);
+    if (HoldsAnotherNumber(text, end))
+        return false;
+    rec.m_pData.get()[0] = static_cast<std::uint8_t>(value);
     return true;
 }
 
@@ -102,7 +124,8 @@ bool ParseScannedGroup(CMobChunk& rec, std::string_view text)
 {
     const auto fields = CPayloadLayout::Fields(rec.m_nDataType);
     std::array<std::uint32_t, 4> values{};
-    if (CCommaScanner::Scan(text, fields, values) != fields.size())
+    std::size_t end = 0;
+    if (CCommaScanner::Scan(text, fields, values, &end) != fields.size() || HoldsAnotherNumber(text, end))
         return false;
     StoreFields(rec, fields, values);
     return true;
@@ -119,7 +142,10 @@ bool ParseStrS06(CMobChunk& rec, std::string_view text)
     for (std::string_view line; lines.Next(line); ++lineCount) {
         if (lineCount == fields.size())
             return false;
-        values[lineCount] = CCommaScanner::ReadValue(line, fields[lineCount].kind);
+        std::size_t end = 0;
+        values[lineCount] = CCommaScanner::ReadValue(line, fields[lineCount].kind, &end);
+        if (HoldsAnotherNumber(line, end))
+            return false;
     }
     if (lineCount != fields.size())
         return false;
@@ -261,7 +287,8 @@ bool ParseFloatList(CMobChunk& rec, std::string_view text)
     CTokenizer lines(text, kLineBreaks);
     for (std::string_view line; lines.Next(line); ++count) {
         std::array<std::uint32_t, 3> values{};
-        if (CCommaScanner::Scan(line, entry, values) != valuesPerLine)
+        std::size_t end = 0;
+        if (CCommaScanner::Scan(line, entry, values, &end) != valuesPerLine || HoldsAnotherNumber(line, end))
             return false;
         const std::size_t at = bytes.size();
         if (at + 4 * valuesPerLine > kMaxPayload)
@@ -278,15 +305,25 @@ bool ParseFloatList(CMobChunk& rec, std::string_view text)
     return true;
 }
 
-// Every one of the 1024 values is needed: text that gives fewer is refused
-// rather than accepted and dropped, so an edit never vanishes unannounced.
+// Exactly the 1024 values are needed: text that gives fewer or more is
+// refused rather than accepted and cut, so an edit never vanishes or shifts
+// the table unannounced. A token of nothing but white space (the CR of a
+// blank line) holds no value.
 bool ParseDiplomacy(CMobChunk& rec, std::string_view text)
 {
     std::array<std::uint32_t, CPayloadLayout::kDiplomacyValues> values{};
     std::size_t n = 0;
     CTokenizer tokens(text, " ,\n");
-    for (std::string_view token; n < values.size() && tokens.Next(token); ++n)
-        values[n] = CNumberText::ReadInt(token);
+    for (std::string_view token; tokens.Next(token);) {
+        if (IsBlank(token))
+            continue;
+        if (n == values.size())
+            return false;
+        std::size_t end = 0;
+        values[n++] = CCommaScanner::ReadValue(token, CPayloadLayout::Kind::I32, &end);
+        if (HoldsAnotherNumber(token, end))
+            return false;
+    }
     if (n < values.size())
         return false;
     std::uint8_t* data = LayoutBytes(rec, CPayloadLayout::Size(DT_DIPLOMACY));

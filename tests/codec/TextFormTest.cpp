@@ -156,11 +156,25 @@ TEST(CodecTextForm, ParsingAcceptsRefusesOrGrows)
         {"binary two values", DT_BINARY, zero16, "1,2,,3", kFails},
         {"binary text behind", DT_BINARY, {}, "-1,+2,\n3 and more", true, U32Bytes({0xFFFFFFFF, 2, 3})},
         {"str_s08 one value", DT_STR_S08, zero16, "5", kFails},
-        {"diplomacy 1025", DT_DIPLOMACY, std::vector<std::uint8_t>(4097, 3), Numbers(1025), true,
-         Cat({NumberBytes(1024), {3}})},
+        {"diplomacy blank lines", DT_DIPLOMACY, std::vector<std::uint8_t>(4097, 3),
+         "\r\n" + Numbers(512) + "\r\n\r\n," + Numbers(512) + "\r\n\r\n", true,
+         Cat({NumberBytes(512), NumberBytes(512), {3}})},
         {"diplomacy grows, words count as 0", DT_DIPLOMACY, {}, "x\r\n " + Numbers(1023), true,
          Cat({U32Bytes({0}), NumberBytes(1023)})},
         {"diplomacy 1023", DT_DIPLOMACY, std::vector<std::uint8_t>(4096, 3), Numbers(1023), kFails},
+        // More values than the layout holds: nothing is cut off or shifted.
+        {"byte two values", DT_BYTE, {9}, "12 34", kFails},
+        {"byte a value behind a word", DT_BYTE, {9}, "abc 5", kFails},
+        {"dword of one byte, two values", DT_DWORD, {9}, "1,2", kFails},
+        {"float two values", DT_FLOAT, {}, "1.5\r\n2.5", kFails},
+        {"rect six values", DT_RECT, zero16, "1,2,3,4,5,6", kFails},
+        {"rect a fifth value behind a space", DT_RECT, zero16, "1,3,4,2 5", kFails},
+        {"rect a comma and a line break behind", DT_RECT, {}, "1,3,4,2,\r\n", true, U32Bytes({1, 2, 3, 4})},
+        {"plot four values", DT_PLOT, zero16, "1,2,3,4", kFails},
+        {"diplomacy 1025", DT_DIPLOMACY, std::vector<std::uint8_t>(4096, 3), Numbers(1025), kFails},
+        {"diplomacy two values in one token", DT_DIPLOMACY, std::vector<std::uint8_t>(4096, 3),
+         Numbers(1023) + ",7\t8", kFails},
+        {"str_s01 four values", DT_STR_S01, list, "1,2,3\r\n4,5,6,7", kFails},
         {"null empty text", DT_NULL, {1}, "", true, {1}},
         {"null text", DT_NULL, {1}, "1", kFails},
         {"rec text", DT_REC, {}, " ", kFails},
@@ -228,7 +242,9 @@ TEST(CodecTextForm, StrS06ShowsAndReadsItsFieldsOnePerLine)
     for (const std::size_t unshown : {58u, 59u, 113u, 114u, 115u})
         grown[unshown] = 0;
     CheckParse({"str_s06 grows", DT_STR_S06, {}, text, true, grown});
-    for (const std::string& wrong : {text.substr(0, text.size() - 5), text + "\r\n49"})
+    std::string twoOnALine = text;
+    twoOnALine.replace(twoOnALine.find("200"), 3, "200 7");
+    for (const std::string& wrong : {text.substr(0, text.size() - 5), text + "\r\n49", twoOnALine})
         CheckParse({"str_s06 line count", DT_STR_S06, other, wrong, kFails});
 }
 
