@@ -209,7 +209,7 @@ std::string WriteHeaderFile(const char* name, bool nested)
     }
     const std::string path = file.folder + "/" + name;
     std::string error;
-    platform::WriteFileAtomically(path, bytes.data(), bytes.size(), error);
+    platform::WriteFileSafely(path, bytes.data(), bytes.size(), error);
     return path;
 }
 

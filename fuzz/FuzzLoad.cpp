@@ -1,8 +1,8 @@
 // Arbitrary bytes as a MOB file. Several ids are containers, so the bytes
 // nest; others name leaves. Whatever the bytes, loading must give a tree in
 // which every node has its record under a key that follows the pre-order,
-// and saving must give bytes that load to the same tree and save again to
-// the same bytes.
+// and saving must give bytes, never none, that load to the same tree with
+// the same trailing bytes and save again to the same bytes.
 //
 // Most inputs are walked from memory; those whose last byte ends in 0xF
 // (and the empty input) go through the file loader and the file saver.
@@ -75,6 +75,7 @@ struct NodeShape {
     std::uint32_t offset = 0;
     std::uint32_t leafSize = 0;
     std::string leafPayload;
+    std::string trailing;
 
     bool operator==(const NodeShape&) const = default;
 };
@@ -89,6 +90,8 @@ NodeShape ShapeOf(const CMobDocument& doc, NodeId node, const CMobChunk& rec)
     shape.image = doc.Tree().GetItemImage(node);
     shape.label = doc.Tree().GetItemText(node);
     shape.offset = rec.m_nOffset;
+    const auto trailing = doc.GetTrailingBytes(node);
+    shape.trailing.assign(trailing.begin(), trailing.end());
     if (!doc.Tree().ItemHasChildren(node)) {
         shape.leafSize = rec.m_nSize;
         if (rec.m_pData)
@@ -159,15 +162,31 @@ std::vector<NodeShape> CheckTree(const CMobDocument& doc)
     return shapes;
 }
 
-// In bytes that a save wrote, every container is filled by its children, so
-// a chunk's offset is where its header stands, up to the first container
-// that kept a payload of its own instead of children (such a container
-// counts 8 bytes). Each chunk up to there must hold its header's id, and
-// each leaf the size and the payload bytes behind its header.
+bool IsAncestor(const CChunkTree& tree, NodeId ancestor, NodeId node)
+{
+    for (; node != kNoNode; node = tree.GetParentItem(node)) {
+        if (node == ancestor)
+            return true;
+    }
+    return false;
+}
+
+// In bytes that a save wrote, every container is filled by its children and
+// its trailing bytes, so a chunk's offset is where its header stands, up to
+// the first container that kept a payload of its own instead of children
+// (such a container counts 8 bytes), or the first chunk behind a container's
+// trailing bytes (which the offsets do not count). Each chunk up to there
+// must hold its header's id, and each leaf the size and the payload bytes
+// behind its header.
 void CheckAgainstSavedBytes(const CMobDocument& doc, const std::vector<std::uint8_t>& saved)
 {
     const CChunkTree& tree = doc.Tree();
+    NodeId lastWithTrailing = kNoNode;
     for (NodeId node = 2; node <= tree.GetCount(); ++node) {
+        if (lastWithTrailing != kNoNode && !IsAncestor(tree, lastWithTrailing, node))
+            return;
+        if (!doc.GetTrailingBytes(node).empty())
+            lastWithTrailing = node;
         const CMobChunk& rec = *doc.Chunks().Lookup(tree.GetItemData(node));
         Check(std::uint64_t{rec.m_nOffset} + 8 <= saved.size(), "a chunk's header lies inside the file");
         const std::uint8_t* header = saved.data() + rec.m_nOffset;
@@ -185,8 +204,7 @@ void CheckAgainstSavedBytes(const CMobDocument& doc, const std::vector<std::uint
 std::vector<std::uint8_t> Save(CMobDocument& doc)
 {
     std::vector<std::uint8_t> bytes;
-    const NodeId first = doc.Tree().GetChildItem(doc.Tree().GetRootItem());
-    Check(doc.WriteChunks(first, bytes), "a loaded tree can always be saved");
+    Check(doc.WriteChunkList(doc.Tree().GetRootItem(), bytes), "a loaded tree can always be saved");
     return bytes;
 }
 
@@ -229,6 +247,7 @@ void TestOneInput(const std::uint8_t* data, std::size_t size)
     const std::vector<NodeShape> loaded = CheckTree(doc);
     const std::vector<std::uint8_t> saved = Save(doc);
     Check(saved.size() <= size, "saving never adds bytes");
+    Check(saved.size() != 0 || size == 0, "saving never drops a whole file");
     if (throughFiles) {
         Check(doc.SaveMobFile(folder.saved), "a loaded file can be saved");
         Check(tools::ReadFileBytes(folder.saved) == saved, "the saved file holds what the tree serialises to");

@@ -1,4 +1,5 @@
 #include "app/CEditorApp.h"
+#include "platform/CInterruptCleanup.h"
 #include "ui/BuildTitle.h"
 #include "ui/CArtwork.h"
 #include "ui/CChunkTreeModel.h"
@@ -92,6 +93,8 @@ int main(int argc, char** argv)
     qm::BuildTitle();
     if (HandleInfoOption(argc, argv))
         return 0;
+    // A logout or a kill during a save leaves no temporary file behind.
+    qm::platform::CInterruptCleanup::Install();
 
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brannock"));

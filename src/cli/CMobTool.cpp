@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <ostream>
 
@@ -65,6 +66,26 @@ public:
 private:
     StreamTraceSink m_sink;
 };
+
+// A label may come from a file name, which can hold any byte: control bytes
+// are written as \xHH so that every node stays on one line of its own.
+void AppendLabel(std::string& line, std::string_view label)
+{
+    for (const char c : label) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            line += c;
+            continue;
+        }
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+        line += escaped;
+    }
+}
+
+// A text file for apply becomes one payload, which holds at most 4 GiB.
+constexpr std::uint64_t kLargestTextFile = 1ull << 32;
+constexpr auto kSayWaitingAfter = std::chrono::seconds(1);
 
 } // namespace
 
@@ -144,6 +165,15 @@ bool CMobTool::ReadDescriptions()
 
 bool CMobTool::LoadFiles(const std::vector<std::string>& paths)
 {
+    // A load may wait for ever for another process; a script's user should
+    // know why nothing happens.
+    m_doc.SetLockWaitCallback([this, said = false](std::chrono::milliseconds waited) mutable {
+        if (!said && waited >= kSayWaitingAfter) {
+            m_err << "waiting for another Quillmere process to finish loading\u2026" << std::endl;
+            said = true;
+        }
+        return true;
+    });
     bool allLoaded = true;
     for (const std::string& path : paths) {
         if (!m_doc.LoadMobFile(path)) {
@@ -174,6 +204,8 @@ int CMobTool::SaveTo(const std::string& path)
         return kExitFailed;
     }
     m_out << "Saved file: " << path << "\n";
+    if (!m_doc.GetIoNotice().empty())
+        m_err << "mobtool: " << m_doc.GetIoNotice() << "\n";
     return kExitOk;
 }
 
@@ -197,7 +229,7 @@ int CMobTool::CmdTree(const std::vector<std::string>& operands)
         line.clear();
         line += std::to_string(key) + '\t' + std::to_string(depth[node]) + '\t' + IdKey(rec->m_nId) + '\t' +
                 std::to_string(rec->m_nDataType) + '\t' + std::to_string(rec->m_nSize) + '\t' + offset + '\t';
-        line += tree.GetItemText(node);
+        AppendLabel(line, tree.GetItemText(node));
         line += '\n';
         m_out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
@@ -249,7 +281,7 @@ int CMobTool::CmdApply(const std::vector<std::string>& operands)
 {
     std::string text;
     std::string error;
-    if (!platform::ReadWholeFile(operands[2], text, error)) {
+    if (!platform::ReadWholeFile(operands[2], text, error, kLargestTextFile)) {
         m_err << "mobtool: " << error << "\n";
         return kExitFailed;
     }

@@ -1,4 +1,5 @@
 #include "cli/CMobTool.h"
+#include "platform/CInterruptCleanup.h"
 
 #include <csignal>
 #include <iostream>
@@ -8,6 +9,8 @@ int main(int argc, char** argv)
     // Under a file-size limit a write past it should fail with an error we
     // can report, not end the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Ctrl-C or a kill during a save leaves no temporary file behind.
+    qm::platform::CInterruptCleanup::Install();
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
     qm::CMobTool tool(std::cout, std::cerr);

@@ -10,6 +10,11 @@ namespace qm {
 
 namespace {
 
+// Far beyond any real table (a few hundred lines), yet small enough that
+// pointing the reader at an endless source (/dev/zero) cannot fill memory.
+constexpr std::uint64_t kLargestDescFile = 256ull << 20;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -87,7 +92,7 @@ bool CDescTable::ReadDescFile()
     m_strError.clear();
     std::string text;
     std::string platformText;
-    if (!platform::ReadWholeFile(m_strDescPath, text, platformText)) {
+    if (!platform::ReadWholeFile(m_strDescPath, text, platformText, kLargestDescFile)) {
         SetOpenError(platformText);
         return false;
     }
@@ -112,18 +117,19 @@ bool CDescTable::SwitchDescFile(std::string_view fileName)
 bool CDescTable::ParseDescText(std::string_view text)
 {
     ++m_nGeneration;
+    // An editor may have put a byte-order mark before the first entry.
+    if (text.starts_with(kUtf8Bom))
+        text.remove_prefix(kUtf8Bom.size());
     std::size_t lineNumber = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
         ++lineNumber;
-        std::size_t end = text.find('\n', pos);
+        // Lines end in LF, CR LF or a lone CR, whichever system wrote them.
+        std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
         std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        pos = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
         // The line is text: a NUL ends it. One that starts with a NUL holds
         // nothing readable, which is taken as a damaged file.
         if (const auto nul = line.find('\0'); nul != std::string_view::npos) {
@@ -177,7 +183,7 @@ bool CDescTable::WriteDescFile()
     }
 
     std::string platformText;
-    if (!platform::WriteFileAtomically(m_strDescPath, text.data(), text.size(), platformText)) {
+    if (!platform::WriteFileSafely(m_strDescPath, text.data(), text.size(), platformText)) {
         SetOpenError(platformText);
         return false;
     }

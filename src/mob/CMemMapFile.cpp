@@ -33,11 +33,11 @@ bool CMemMapFile::MapFile(std::uint32_t offset)
     return m_pView != nullptr;
 }
 
-const std::uint8_t* CMemMapFile::Lock()
+const std::uint8_t* CMemMapFile::Lock(const platform::CProcessLock::WaitCallback& onWait)
 {
     if (!m_pView || !m_hMutex.IsOpen())
         return nullptr;
-    if (!m_hMutex.Lock()) {
+    if (!m_hMutex.Lock(onWait)) {
         m_strError = m_hMutex.GetError();
         return nullptr;
     }

@@ -23,9 +23,9 @@ public:
     // Maps m_nDataSize bytes of m_hFile from offset, and opens the lock
     // named m_strName + "MUTEX" (not held). True when a view was mapped.
     bool MapFile(std::uint32_t offset);
-    // Waits without a time limit for the lock; the view's address once it
-    // is held, none on failure.
-    const std::uint8_t* Lock();
+    // Waits without a time limit for the lock, unless onWait gives up; the
+    // view's address once it is held, none on failure.
+    const std::uint8_t* Lock(const platform::CProcessLock::WaitCallback& onWait = {});
     void Unlock();
     // Releases the lock, the view, the file and the lock handle, in that
     // order; harmless on an object with nothing open, and when repeated.

@@ -3,6 +3,7 @@
 #include "desc/IdKey.h"
 #include "mob/CMemMapFile.h"
 #include "mob/Utf8.h"
+#include "platform/CFileReplacer.h"
 #include "platform/FileSystem.h"
 #include "platform/LittleEndian.h"
 
@@ -88,7 +89,7 @@ bool CMobDocument::LoadMobFile(const std::string& path)
         m_strIoError = path + ": " + map.GetError();
         return false;
     }
-    const std::uint8_t* view = map.Lock();
+    const std::uint8_t* view = map.Lock(m_lockWait);
     if (!view) {
         m_strIoError = path + ": " + map.GetError();
         return false;
@@ -109,6 +110,7 @@ bool CMobDocument::LoadMobFile(const std::string& path)
         // them off as the file's contents.
         m_tree.DeleteLastRoot();
         m_mapChunks.RemoveFrom(key);
+        std::erase_if(m_trailing, [fileNode](const auto& entry) { return entry.first >= fileNode; });
         m_strIoError = path + ": the file was cut short by another program while it was being read";
         return false;
     }
@@ -119,8 +121,6 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
 {
     if (!start)
         return false;
-    if (length < kHeaderSize)
-        return true;
 
     // Descriptions are looked up once per chunk type id, not once per chunk:
     // a small direct-mapped cache answers almost every chunk, the map the rest.
@@ -159,20 +159,17 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
 
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        if (frame.end - frame.pos < kHeaderSize) {
+        const std::uint8_t* header = start + frame.pos;
+        // A size below 8 cannot hold its own header: the list ends there,
+        // and the bytes from there on are kept like any other bytes that
+        // hold no chunk.
+        if (frame.end - frame.pos < kHeaderSize || le::ReadU32(header + 4) < kHeaderSize) {
+            KeepTrailingBytes(frame.parent, header, frame.end - frame.pos);
             stack.pop_back();
             continue;
         }
-        const std::uint8_t* header = start + frame.pos;
         const std::uint32_t id = le::ReadU32(header);
         const std::uint32_t size = le::ReadU32(header + 4);
-        // A size below 8 cannot hold its own header: the list ends there,
-        // and the bytes from there to the end of the list are left out like
-        // any other bytes that hold no chunk.
-        if (size < kHeaderSize) {
-            stack.pop_back();
-            continue;
-        }
         // A chunk that claims more bytes than its list has left keeps the
         // bytes that are there and is the last chunk of the list.
         const std::uint32_t payloadPos = frame.pos + kHeaderSize;
@@ -221,41 +218,104 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
 bool CMobDocument::SaveMobFile(const std::string& path)
 {
     m_strIoError.clear();
+    m_strIoNotice.clear();
     const NodeId fileNode = m_tree.GetRootItem();
     const NodeId first = fileNode == kNoNode ? kNoNode : m_tree.GetChildItem(fileNode);
     std::vector<std::uint32_t> sizes;
     std::uint64_t total = 0;
-    if (!MeasureChunks(first, sizes, total))
+    if (!MeasureChunks(first, fileNode, sizes, total))
         return false;
+    if (total == 0) {
+        m_strIoError = "The file would be empty, and an empty file cannot be loaded again.";
+        return false;
+    }
     if (total > kLargestFile) {
         m_strIoError = "The file would be " + std::to_string(total) + " bytes, more than a MOB file can hold (" +
                        std::to_string(kLargestFile) + ").";
         return false;
     }
     // Every byte is written below, so the buffer is not zeroed first.
-    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::uint64_t>(total, 1));
-    EmitChunks(first, sizes, buffer.get(), total);
-    if (!platform::WriteFileAtomically(path, buffer.get(), total, m_strIoError))
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(total);
+    EmitChunks(first, fileNode, sizes, buffer.get(), total);
+    platform::CFileReplacer file;
+    if (!file.Begin(path) || !file.Write(buffer.get(), total) || !file.Commit()) {
+        m_strIoError = file.GetError();
         return false;
+    }
+    m_strIoNotice = file.GetNotice();
     m_bModified = false;
+    return true;
+}
+
+bool CMobDocument::AppendList(NodeId first, NodeId listNode, std::vector<std::uint8_t>& buffer)
+{
+    std::vector<std::uint32_t> sizes;
+    std::uint64_t total = 0;
+    if (!MeasureChunks(first, listNode, sizes, total))
+        return false;
+    const std::size_t base = buffer.size();
+    buffer.resize(base + total);
+    EmitChunks(first, listNode, sizes, buffer.data() + base, total);
     return true;
 }
 
 bool CMobDocument::WriteChunks(NodeId first, std::vector<std::uint8_t>& buffer)
 {
-    std::vector<std::uint32_t> sizes;
-    std::uint64_t total = 0;
-    if (!MeasureChunks(first, sizes, total))
-        return false;
-    const std::size_t base = buffer.size();
-    buffer.resize(base + total);
-    EmitChunks(first, sizes, buffer.data() + base, total);
-    return true;
+    return AppendList(first, kNoNode, buffer);
 }
 
-bool CMobDocument::MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes, std::uint64_t& total)
+bool CMobDocument::WriteChunkList(NodeId listNode, std::vector<std::uint8_t>& buffer)
 {
-    total = 0;
+    if (!m_tree.IsValid(listNode))
+        return false;
+    return AppendList(m_tree.GetChildItem(listNode), listNode, buffer);
+}
+
+std::span<const std::uint8_t> CMobDocument::GetTrailingBytes(NodeId listNode) const
+{
+    const auto it = m_trailing.find(listNode);
+    if (it == m_trailing.end())
+        return {};
+    return it->second;
+}
+
+void CMobDocument::SetTrailingBytes(NodeId listNode, std::vector<std::uint8_t> bytes)
+{
+    if (bytes.empty())
+        m_trailing.erase(listNode);
+    else
+        m_trailing.insert_or_assign(listNode, std::move(bytes));
+}
+
+std::vector<NodeId> CMobDocument::NodesWithTrailingBytes() const
+{
+    std::vector<NodeId> nodes;
+    nodes.reserve(m_trailing.size());
+    for (const auto& entry : m_trailing)
+        nodes.push_back(entry.first);
+    std::sort(nodes.begin(), nodes.end());
+    return nodes;
+}
+
+void CMobDocument::KeepTrailingBytes(NodeId listNode, const std::uint8_t* bytes, std::uint32_t count)
+{
+    if (count != 0)
+        m_trailing.insert_or_assign(listNode, std::vector<std::uint8_t>(bytes, bytes + count));
+}
+
+std::uint32_t CMobDocument::TrailingCount(NodeId node) const
+{
+    // Well-formed files have none: one test of an empty table per node.
+    if (m_trailing.empty())
+        return 0;
+    const auto it = m_trailing.find(node);
+    return it == m_trailing.end() ? 0 : static_cast<std::uint32_t>(it->second.size());
+}
+
+bool CMobDocument::MeasureChunks(NodeId first, NodeId listNode, std::vector<std::uint32_t>& sizes,
+                                 std::uint64_t& total)
+{
+    total = TrailingCount(listNode);
     if (!m_tree.IsValid(first))
         return true;
     const NodeId boundary = m_tree.GetParentItem(first);
@@ -263,6 +323,9 @@ bool CMobDocument::MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes
     auto fail = [this](std::int32_t key, const std::string& what) {
         m_strIoError = "The chunk with node key " + std::to_string(key) + " " + what;
         return false;
+    };
+    auto tooLarge = [&](NodeId node) {
+        return fail(m_tree.GetItemData(node), "would be larger than a chunk can be (4 GiB).");
     };
 
     // Sizes bottom-up, walking with parent links rather than recursion: a
@@ -283,17 +346,22 @@ bool CMobDocument::MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes
             return fail(key, "has " + std::to_string(rec->m_nSize) +
                                  " payload bytes that could not be read when it was loaded.");
         if (rec->m_nSize > 0xFFFFFFFFu - kHeaderSize)
-            return fail(key, "would be larger than a chunk can be (4 GiB).");
+            return tooLarge(node);
         sizes[node] = kHeaderSize + rec->m_nSize;
 
         for (;;) {
+            // All that is left of the node is the bytes behind its last child.
+            const std::uint64_t whole = std::uint64_t{sizes[node]} + TrailingCount(node);
+            if (whole > 0xFFFFFFFFu)
+                return tooLarge(node);
+            sizes[node] = static_cast<std::uint32_t>(whole);
             const NodeId parent = m_tree.GetParentItem(node);
             if (parent == boundary) {
                 total += sizes[node];
             } else {
                 const std::uint64_t grown = std::uint64_t{sizes[parent]} + sizes[node];
                 if (grown > 0xFFFFFFFFu)
-                    return fail(m_tree.GetItemData(parent), "would be larger than a chunk can be (4 GiB).");
+                    return tooLarge(parent);
                 sizes[parent] = static_cast<std::uint32_t>(grown);
             }
             if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode) {
@@ -310,34 +378,65 @@ bool CMobDocument::MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes
     return true;
 }
 
-void CMobDocument::EmitChunks(NodeId first, const std::vector<std::uint32_t>& sizes, std::uint8_t* out,
-                              std::uint64_t total) const
+std::uint8_t* CMobDocument::EmitTrailingBytes(NodeId node, std::uint8_t* out) const
 {
-    if (!m_tree.IsValid(first))
-        return;
-    const NodeId boundary = m_tree.GetParentItem(first);
+    if (m_trailing.empty())
+        return out;
+    const auto it = m_trailing.find(node);
+    if (it == m_trailing.end())
+        return out;
+    std::memcpy(out, it->second.data(), it->second.size());
+    return out + it->second.size();
+}
+
+void CMobDocument::EmitChunks(NodeId first, NodeId listNode, const std::vector<std::uint32_t>& sizes,
+                              std::uint8_t* out, std::uint64_t total) const
+{
     const std::uint8_t* const start = out;
+    const bool any = m_tree.IsValid(first);
+    const NodeId boundary = any ? m_tree.GetParentItem(first) : kNoNode;
     std::uint32_t untilProgress = kProgressInterval;
-    for (NodeId node = first; node != kNoNode; node = m_tree.NextInPreOrder(node, boundary)) {
+    NodeId node = any ? first : kNoNode;
+    while (node != kNoNode) {
         const CMobChunk& rec = *m_mapChunks.Lookup(m_tree.GetItemData(node));
         le::WriteU32(out, rec.m_nId);
         le::WriteU32(out + 4, sizes[node]);
         out += kHeaderSize;
-        if (!m_tree.ItemHasChildren(node) && rec.m_nSize != 0) {
-            std::memcpy(out, rec.m_pData.get(), rec.m_nSize);
-            out += rec.m_nSize;
-        }
         if (--untilProgress == 0) {
             untilProgress = kProgressInterval;
             ReportProgress(static_cast<std::uint64_t>(out - start), total);
         }
+        if (const NodeId child = m_tree.GetChildItem(node); child != kNoNode) {
+            node = child;
+            continue;
+        }
+        if (rec.m_nSize != 0) {
+            std::memcpy(out, rec.m_pData.get(), rec.m_nSize);
+            out += rec.m_nSize;
+        }
+        // Climb out of every list this node ends, each list followed by its
+        // trailing bytes.
+        for (;;) {
+            out = EmitTrailingBytes(node, out);
+            if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode) {
+                node = next;
+                break;
+            }
+            const NodeId parent = m_tree.GetParentItem(node);
+            node = parent == boundary ? kNoNode : parent;
+            if (node == kNoNode)
+                break;
+        }
     }
+    if (listNode != kNoNode)
+        EmitTrailingBytes(listNode, out);
 }
 
 void CMobDocument::UnloadAll()
 {
     m_mapChunks.RemoveAll();
     m_tree.DeleteAllItems();
+    m_trailing.clear();
     m_arena.Clear();
     m_bModified = false;
 }

@@ -4,12 +4,15 @@
 #include "mob/CChunkIndex.h"
 #include "mob/CChunkTree.h"
 #include "mob/CPayloadArena.h"
+#include "platform/CProcessLock.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -24,6 +27,9 @@ public:
     // Called now and then during a long load or save with the bytes done so
     // far and the total, so a window can show progress and stay responsive.
     using ProgressCallback = std::function<void(std::uint64_t done, std::uint64_t total)>;
+    // Asked now and then while a load waits for another process to finish
+    // loading, with the time waited so far; false gives the load up.
+    using LockWaitCallback = platform::CProcessLock::WaitCallback;
 
     CMobDocument();
     ~CMobDocument();
@@ -32,20 +38,41 @@ public:
 
     // Adds the file as the last top-level node, with a node and a record for
     // every chunk. False, with nothing added, when the file cannot be opened,
-    // sized, mapped or locked, is empty, or is 0xFFFFFFFF bytes or larger.
+    // sized, mapped or locked (or the wait for the lock was given up), is
+    // empty, or is 0xFFFFFFFF bytes or larger.
     bool LoadMobFile(const std::string& path);
 
     // Walks one chunk list into nodes below parent. False only when start is
     // none; whatever the bytes, nothing outside [start, start + length) is read.
     bool ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length);
 
-    // Writes the first file node's chunks to path, every container's size
-    // recomputed from its children. The old file is replaced only once the
-    // new one is complete on disk.
+    // Writes the first file node's chunks and trailing bytes to path, every
+    // container's size recomputed from what it holds. The old file keeps its
+    // contents until the new ones are complete on disk, and keeps its owner,
+    // permissions and other names (platform::CFileReplacer). Refused when
+    // the result could not be loaded again: empty, or 4 GiB or more.
     bool SaveMobFile(const std::string& path);
 
     // Appends first and its later siblings, with their subtrees, to buffer.
     bool WriteChunks(NodeId first, std::vector<std::uint8_t>& buffer);
+    // Appends the whole of a chunk list to buffer: the node's children and
+    // then its trailing bytes (a file node gives the file, a container its
+    // payload).
+    bool WriteChunkList(NodeId listNode, std::vector<std::uint8_t>& buffer);
+
+    // Bytes at the end of a chunk list that hold no chunk: fewer than a
+    // header's 8, or everything from a header whose size field is below 8
+    // on. Loading keeps them with the node of the list they end, a file
+    // node or a container, and saving writes them after that node's last
+    // child (a container's size counts them), so that a file saves byte for
+    // byte whatever state it is in. The tree does not show them. Most nodes
+    // have none, and the table is empty for well-formed files.
+    std::span<const std::uint8_t> GetTrailingBytes(NodeId listNode) const;
+    // Replaces a node's trailing bytes; empty bytes remove them. A node
+    // that moves or goes takes its entry with it; that is the caller's work.
+    void SetTrailingBytes(NodeId listNode, std::vector<std::uint8_t> bytes);
+    // Every node with trailing bytes, in ascending node order.
+    std::vector<NodeId> NodesWithTrailingBytes() const;
 
     // Removes every file, node and record. Node keys start again at 1.
     void UnloadAll();
@@ -56,7 +83,11 @@ public:
     const CChunkIndex& Chunks() const { return m_mapChunks; }
 
     const std::string& GetIoError() const { return m_strIoError; }
+    // After a successful save, what the user should hear besides success
+    // (a set-user-ID bit that could not be kept); usually empty.
+    const std::string& GetIoNotice() const { return m_strIoNotice; }
     void SetProgressCallback(ProgressCallback callback) { m_progress = std::move(callback); }
+    void SetLockWaitCallback(LockWaitCallback callback) { m_lockWait = std::move(callback); }
 
     // True after MarkModified() until the next successful save or unload.
     bool IsModified() const { return m_bModified; }
@@ -71,17 +102,25 @@ public:
 
 private:
     void ReportProgress(std::uint64_t done, std::uint64_t total) const;
+    void KeepTrailingBytes(NodeId listNode, const std::uint8_t* bytes, std::uint32_t count);
+    std::uint32_t TrailingCount(NodeId node) const;
     // The size field of every node from first on (first, its later
-    // siblings and their subtrees), and the bytes they take together.
-    bool MeasureChunks(NodeId first, std::vector<std::uint32_t>& sizes, std::uint64_t& total);
-    void EmitChunks(NodeId first, const std::vector<std::uint32_t>& sizes, std::uint8_t* out,
+    // siblings and their subtrees), and the bytes they take together with
+    // the trailing bytes of listNode (kNoNode for none).
+    bool MeasureChunks(NodeId first, NodeId listNode, std::vector<std::uint32_t>& sizes, std::uint64_t& total);
+    void EmitChunks(NodeId first, NodeId listNode, const std::vector<std::uint32_t>& sizes, std::uint8_t* out,
                     std::uint64_t total) const;
+    std::uint8_t* EmitTrailingBytes(NodeId node, std::uint8_t* out) const;
+    bool AppendList(NodeId first, NodeId listNode, std::vector<std::uint8_t>& buffer);
 
     CChunkTree m_tree;
     CChunkIndex m_mapChunks;
     CPayloadArena m_arena;
+    std::unordered_map<NodeId, std::vector<std::uint8_t>> m_trailing;
     std::string m_strIoError;
+    std::string m_strIoNotice;
     ProgressCallback m_progress;
+    LockWaitCallback m_lockWait;
     bool m_bModified = false;
 };
 

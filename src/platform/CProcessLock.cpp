@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qm::platform {
@@ -26,7 +28,7 @@ bool IsPrivateFolder(const std::string& folder, std::string& error)
         error = folder + ": not a folder";
         return false;
     }
-    if (st.st_uid != ::getuid()) {
+    if (st.st_uid != ::geteuid()) {
         error = folder + ": owned by another user";
         return false;
     }
@@ -35,6 +37,46 @@ bool IsPrivateFolder(const std::string& folder, std::string& error)
         return false;
     }
     return true;
+}
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+std::string AbsoluteEnv(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? value : "";
+}
+
+// $XDG_STATE_HOME, else ~/.local/state, the home folder taken from $HOME or
+// else from the user database.
+std::string StateFolder(std::string& error)
+{
+    if (std::string state = AbsoluteEnv("XDG_STATE_HOME"); !state.empty())
+        return state;
+    std::string home = AbsoluteEnv("HOME");
+    if (home.empty()) {
+        if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+            home = user->pw_dir;
+    }
+    if (home.empty()) {
+        error = "No home folder to keep the loading lock in (HOME is not set)";
+        return {};
+    }
+    return home + "/.local/state";
+}
+
+// Creates folder and any missing folder above it, each closed to others.
+bool MakeFolders(const std::string& folder, std::string& error)
+{
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = FileErrorText(part, errno);
+            return false;
+        }
+        if (slash == std::string::npos)
+            return true;
+    }
 }
 
 } // namespace
@@ -46,19 +88,16 @@ CProcessLock::~CProcessLock()
 
 std::string CProcessLock::LockFolder(std::string& error)
 {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
+    if (const std::string runtime = AbsoluteEnv("XDG_RUNTIME_DIR"); !runtime.empty()) {
         std::string ignored;
         if (IsPrivateFolder(runtime, ignored))
             return runtime;
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = (tmp && tmp[0] == '/') ? tmp : "/tmp";
-    folder += "/quillmere-" + std::to_string(::getuid());
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = FileErrorText(folder, errno);
+    const std::string state = StateFolder(error);
+    if (state.empty())
         return {};
-    }
-    if (!IsPrivateFolder(folder, error))
+    const std::string folder = state + "/quillmere";
+    if (!MakeFolders(folder, error) || !IsPrivateFolder(folder, error))
         return {};
     return folder;
 }
@@ -79,11 +118,14 @@ bool CProcessLock::Open(std::string_view name)
     return true;
 }
 
-bool CProcessLock::Lock()
+bool CProcessLock::Lock(const WaitCallback& onWait)
 {
     if (m_fd < 0)
         return false;
-    while (::flock(m_fd, LOCK_EX) != 0) {
+    const int how = onWait ? LOCK_EX | LOCK_NB : LOCK_EX;
+    while (::flock(m_fd, how) != 0) {
+        if (errno == EWOULDBLOCK)
+            return WaitPolling(onWait);
         if (errno != EINTR) {
             m_strError = SystemErrorText(errno);
             return false;
@@ -91,6 +133,29 @@ bool CProcessLock::Lock()
     }
     m_bLocked = true;
     return true;
+}
+
+// flock() cannot be told to stop waiting, so a wait that may be given up
+// asks again and again.
+bool CProcessLock::WaitPolling(const WaitCallback& onWait)
+{
+    const auto started = std::chrono::steady_clock::now();
+    for (;;) {
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        if (!onWait(waited)) {
+            m_strError = "cancelled while waiting for another Quillmere process to finish loading";
+            return false;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+            m_bLocked = true;
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            m_strError = SystemErrorText(errno);
+            return false;
+        }
+    }
 }
 
 void CProcessLock::Unlock()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -7,12 +9,17 @@ namespace qm::platform {
 
 // A lock shared by every process of the same user under one name.
 //
-// It is a lock file in a folder only this user can reach ($XDG_RUNTIME_DIR,
-// or a 0700 folder of ours under the temporary folder), taken with flock().
-// The kernel drops the lock when its holder ends in any way, so a killed
-// holder never leaves the others waiting for ever.
+// It is a lock file in a folder only this user can own, taken with flock():
+// $XDG_RUNTIME_DIR when it is private, else "quillmere" in the user's state
+// folder ($XDG_STATE_HOME, or ~/.local/state), which no other user can
+// create first. The kernel drops the lock when its holder ends in any way,
+// so a killed holder never leaves the others waiting for ever.
 class CProcessLock {
 public:
+    // Asked about every 50 ms while another process holds the lock, with
+    // the time waited so far; false gives up waiting.
+    using WaitCallback = std::function<bool(std::chrono::milliseconds waited)>;
+
     CProcessLock() = default;
     CProcessLock(const CProcessLock&) = delete;
     CProcessLock& operator=(const CProcessLock&) = delete;
@@ -20,8 +27,9 @@ public:
 
     // Creates or opens the lock; it is not held afterwards.
     bool Open(std::string_view name);
-    // Waits without a time limit until the lock is ours.
-    bool Lock();
+    // Waits without a time limit until the lock is ours, unless onWait
+    // gives up first.
+    bool Lock(const WaitCallback& onWait = {});
     void Unlock();
     void Close();
 
@@ -34,6 +42,8 @@ public:
     static std::string LockFolder(std::string& error);
 
 private:
+    bool WaitPolling(const WaitCallback& onWait);
+
     int m_fd = -1;
     bool m_bLocked = false;
     std::string m_strError;

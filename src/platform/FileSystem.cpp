@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/CFileReplacer.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -35,68 +37,16 @@ private:
     int m_fd;
 };
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
+// "256 MiB" rather than "268435456 bytes" where it is a round figure.
+std::string SizeText(std::uint64_t bytes)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file a save really replaces: the target of a symbolic link, so that
-// the link stays a link.
-std::string ResolveTarget(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
-void SyncFolder(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    // Best effort: some file systems refuse fsync on a folder, and the data
-    // itself is already safe by now.
-    (void)::fsync(fd);
-    ::close(fd);
-}
-
-mode_t CurrentUmask()
-{
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
+    constexpr std::uint64_t kMiB = 1ull << 20;
+    constexpr std::uint64_t kGiB = 1ull << 30;
+    if (bytes >= kGiB && bytes % kGiB == 0)
+        return std::to_string(bytes / kGiB) + " GiB";
+    if (bytes >= kMiB && bytes % kMiB == 0)
+        return std::to_string(bytes / kMiB) + " MiB";
+    return std::to_string(bytes) + " bytes";
 }
 
 } // namespace
@@ -134,9 +84,13 @@ std::string CurrentWorkingFolder()
     return buffer.data();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText)
+bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText, std::uint64_t maxBytes)
 {
-    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    auto tooLarge = [&] {
+        errorText = path + ": the file is larger than " + SizeText(maxBytes) + ", too large to read";
+        return false;
+    };
+    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (fd.Get() < 0) {
         errorText = FileErrorText(path, errno);
         return false;
@@ -151,6 +105,8 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string& error
         return false;
     }
     out.clear();
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return tooLarge();
     if (S_ISREG(st.st_mode) && st.st_size > 0)
         out.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
@@ -164,56 +120,20 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string& error
         }
         if (got == 0)
             break;
+        if (static_cast<std::uint64_t>(got) > maxBytes - out.size())
+            return tooLarge();
         out.append(chunk, static_cast<std::size_t>(got));
     }
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
-                         std::string& errorText)
+bool WriteFileSafely(const std::string& path, const void* data, std::size_t size, std::string& errorText)
 {
-    const std::string target = ResolveTarget(path);
-    const std::string folder = FolderOf(target);
-    std::string tempPath = folder + "/." + NameOf(target) + ".XXXXXX";
-
-    FdGuard fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-    if (fd.Get() < 0) {
-        errorText = FileErrorText(target, errno);
-        return false;
-    }
-
-    auto fail = [&](int error) {
-        fd.Close();
-        ::unlink(tempPath.c_str());
-        errorText = FileErrorText(target, error);
-        return false;
-    };
-
-    // A replaced file keeps its permissions; a new one gets the usual ones.
-    struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777)
-                                                            : (0666 & ~CurrentUmask());
-    if (::fchmod(fd.Get(), mode) != 0)
-        return fail(errno);
-
-    if (!WriteAll(fd.Get(), static_cast<const std::uint8_t*>(data), size))
-        return fail(errno);
-    if (::fsync(fd.Get()) != 0)
-        return fail(errno);
-    if (fd.Close() != 0) {
-        const int error = errno;
-        ::unlink(tempPath.c_str());
-        errorText = FileErrorText(target, error);
-        return false;
-    }
-    if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(tempPath.c_str());
-        errorText = FileErrorText(target, error);
-        return false;
-    }
-    SyncFolder(folder);
-    return true;
+    CFileReplacer file;
+    if (file.Begin(path) && file.Write(data, size) && file.Commit())
+        return true;
+    errorText = file.GetError();
+    return false;
 }
 
 } // namespace qm::platform

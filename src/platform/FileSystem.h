@@ -20,17 +20,14 @@ std::string FileErrorText(std::string_view path, int error);
 // The working folder of the process, or empty text when it cannot be read.
 std::string CurrentWorkingFolder();
 
-// Reads a whole regular file into out.
-bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText);
+// Reads a whole file into out, waiting for a FIFO's or a terminal's writer
+// as any program reading its input does. More than maxBytes is refused
+// with the reason, so an endless source (/dev/zero) cannot fill memory.
+bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText,
+                   std::uint64_t maxBytes = UINT64_MAX);
 
-// Replaces (or creates) path with exactly these bytes so that, whatever
-// happens meanwhile (a full disk, a size limit, the process being killed, a
-// power cut), path afterwards holds either its old contents or the new ones:
-// the bytes go to a temporary file in the same folder, are flushed to disk,
-// and only then is the temporary renamed over path. A symbolic link is
-// followed, so the file it points to is the one replaced; an existing file's
-// permission bits are kept.
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
-                         std::string& errorText);
+// Replaces (or creates) path with exactly these bytes through CFileReplacer,
+// which says what is kept and how.
+bool WriteFileSafely(const std::string& path, const void* data, std::size_t size, std::string& errorText);
 
 } // namespace qm::platform

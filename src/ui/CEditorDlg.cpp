@@ -692,7 +692,10 @@ void CEditorDlg::OnSave()
         ShowMessage(QStringLiteral("Save error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
         return;
     }
-    ShowMessage(QStringLiteral("Saved file: ") + FileNameForDisplay(path), MessageIcon::None);
+    QString message = QStringLiteral("Saved file: ") + FileNameForDisplay(path);
+    if (!m_doc.GetIoNotice().empty())
+        message += QStringLiteral("\n\n") + FromLocal(m_doc.GetIoNotice());
+    ShowMessage(message, MessageIcon::None);
     m_strLastPath = path;
 }
 

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 class QProgressDialog;
@@ -17,6 +18,9 @@ namespace qm {
 // repainting: the work runs on the one user-interface thread, which stops
 // now and then to paint. No user input is taken meanwhile, so nothing can
 // start while the document is half loaded.
+//
+// A load that waits more than a second for another process to finish
+// loading says so in a dialog of its own, whose Cancel gives the load up.
 class CLongWorkProgress {
 public:
     CLongWorkProgress(QWidget* parent, CMobDocument& doc, QString label);
@@ -26,9 +30,12 @@ public:
 
     static constexpr qint64 kShowAfterMs = 500;
     static constexpr qint64 kPaintEveryMs = 30;
+    static constexpr std::chrono::milliseconds kShowLockWaitAfter{1000};
 
 private:
     void OnProgress(std::uint64_t done, std::uint64_t total);
+    bool OnLockWait(std::chrono::milliseconds waited);
+    void CloseLockWait();
 
     QWidget* m_parent;
     CMobDocument& m_doc;
@@ -36,6 +43,7 @@ private:
     QElapsedTimer m_started;
     qint64 m_lastPaint = 0;
     std::unique_ptr<QProgressDialog> m_dialog;
+    std::unique_ptr<QProgressDialog> m_lockWait;
 };
 
 } // namespace qm

@@ -1,6 +1,7 @@
 #include "desc/CDescTable.h"
 #include "platform/FileSystem.h"
 
+#include "support/LateFifo.h"
 #include "tools/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,48 @@ protected:
     TempDir dir;
     CDescTable table;
 };
+
+// Whichever system wrote the file; an editor may also have put a UTF-8
+// byte-order mark before the first id.
+TEST_F(DescTableTest, LinesEndInLfCrLfOrALoneCr)
+{
+    for (const std::string_view end : {"\n"sv, "\r\n"sv, "\r"sv}) {
+        SCOPED_TRACE(end == "\r" ? "CR" : end == "\n" ? "LF" : "CR LF");
+        std::string text = end == "\r" ? "\xEF\xBB\xBF" : "";
+        for (const char* line : {"0x00000001\tBYTE\tOne\tfirst", "0x00000002\tWORD\tTwo", "", "0x00000003\tREC\tThree"})
+            text += std::string(line) + std::string(end);
+        ASSERT_TRUE(Read(text)) << table.GetError();
+        EXPECT_EQ(table.GetDescCount(), 3u);
+        EXPECT_EQ(Entry("00000001").m_strDescription, "first");
+        EXPECT_EQ(Entry("00000003").m_strName, "Three");
+    }
+}
+
+// Read as a program reads its input: a FIFO's writer may be late. Nothing
+// endless is read to the end.
+TEST_F(DescTableTest, WaitsForAFifosWriterAndRefusesEndlessSources)
+{
+    const std::string fifo = dir.File("fifo.txt");
+    const pid_t writer = test::MakeLateFifo(fifo, "0x00000001\tBYTE\tLate\n");
+    table.SetDescFile(fifo);
+    EXPECT_TRUE(table.ReadDescFile()) << table.GetError();
+    EXPECT_EQ(Entry("00000001").m_strName, "Late");
+    ::waitpid(writer, nullptr, 0);
+
+    table.SetDescFile("/dev/zero");
+    EXPECT_FALSE(table.ReadDescFile());
+    EXPECT_EQ(table.GetError(),
+              "Error while open description file: \n/dev/zero: the file is larger than 256 MiB, too large to read");
+}
+
+TEST_F(DescTableTest, SkipsBlankLinesAndMergesRepeatedKeys)
+{
+    ASSERT_TRUE(Read("\n\t\t\r\n0x00000001\tBYTE\tFirst\n\n0x00000001\tWORD\tLater\tWins\n"));
+    EXPECT_EQ(table.GetDescCount(), 1u);
+    EXPECT_EQ(Entry("00000001").m_strName, "Later");
+    EXPECT_TRUE(Read(""));
+    EXPECT_EQ(table.GetDescCount(), 0u);
+}
 
 TEST_F(DescTableTest, MalformedLineFailsNamingTheLine)
 {

@@ -2,11 +2,13 @@
 
 #include "tools/ChunkBuilder.h"
 #include "support/DocFixture.h"
+#include "support/LateFifo.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qm {
@@ -90,6 +92,18 @@ TEST_F(MobToolTest, TreeShortensFileNamesByCharacters)
                          "2\t1\t00007777\t0\t1\t0x00000000\t\n");
 }
 
+// A file name may hold any byte; each node still gets one line of its own.
+TEST_F(MobToolTest, TreeWritesControlBytesOfLabelsAsHex)
+{
+    ChunkBuilder b;
+    b.Chunk(test::kIdByte, {7});
+    Put(b.Bytes(), "odd\n2\t0\t00000000\x01\x7F\\\xC3\xA9.mob");
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+    EXPECT_EQ(Run({Desc(), "tree", "odd\n2\t0\t00000000\x01\x7F\\\xC3\xA9.mob"}), CMobTool::kExitOk);
+    EXPECT_EQ(out.str(), "1\t0\t00000000\t0\t0\t0x00000000\todd\\x0A2\\x090\\x0900000000\\x01\\x7F\\\xC3\xA9.mob\n"
+                         "2\t1\t00002001\t1\t1\t0x00000000\tFlag\n");
+}
+
 TEST_F(MobToolTest, SaveReportsOnlyAfterTheWrite)
 {
     ChunkBuilder b;
@@ -119,6 +133,13 @@ TEST_F(MobToolTest, ShowAndApplyGoThroughTheCodec)
     tools::WriteFileText(dir.File("good.txt"), "300");
     EXPECT_EQ(Run({Desc(), "apply", path, "2", dir.File("good.txt"), dir.File("out.mob")}), CMobTool::kExitOk);
     EXPECT_EQ(tools::ReadFileBytes(dir.File("out.mob"))[8], 44);
+
+    // A FIFO whose writer comes late is read as the writer meant it.
+    const std::string fifo = dir.File("late.txt");
+    const pid_t writer = test::MakeLateFifo(fifo, "77");
+    EXPECT_EQ(Run({Desc(), "apply", path, "2", fifo, dir.File("out.mob")}), CMobTool::kExitOk) << err.str();
+    EXPECT_EQ(tools::ReadFileBytes(dir.File("out.mob"))[8], 77);
+    ::waitpid(writer, nullptr, 0);
 
     tools::WriteFileText(dir.File("bad.txt"), "1,2,3");
     EXPECT_EQ(Run({Desc(), "apply", path, "3", dir.File("bad.txt"), dir.File("never.mob")}), CMobTool::kExitFailed);

@@ -10,12 +10,18 @@
 #include "ui/FileNameText.h"
 #include "tools/TempDir.h"
 
+#include "platform/CProcessLock.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <array>
@@ -203,6 +209,42 @@ private slots:
         QCOMPARE(h->Dlg().GetLastPath(), !unload && done ? b : a);
         // Nothing is left to show once the chunks are gone.
         QCOMPARE(h->FieldText(ids::kTypeIdField).isEmpty(), unload && done);
+    }
+
+    // Another process holds the loading lock (here another lock file
+    // description of this one, which flock tells apart the same way): after
+    // a second the window says so, and Cancel ends the load with the reason.
+    void lockWaitCanBeCancelled()
+    {
+        QTemporaryDir runtime;
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        platform::CProcessLock holder;
+        QVERIFY(holder.Open("MUTEX") && holder.Lock());
+        QString shown;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QProgressDialog*>(widget);
+                if (dialog && dialog->isVisible()) {
+                    shown = dialog->labelText();
+                    dialog->cancel();
+                }
+            }
+        });
+        watcher.start(100);
+        const QString path = h->WriteSample(QStringLiteral("a.mob"));
+        h->Open({path});
+        if (oldRuntime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+
+        QCOMPARE(shown, QStringLiteral("waiting for another Quillmere process to finish loading\u2026"));
+        QCOMPARE(h->prompts.log,
+                 QStringList{QStringLiteral("stop: Load error!\n\n") + path +
+                             QStringLiteral(": cancelled while waiting for another Quillmere process to finish loading")});
+        QCOMPARE(h->Dlg().GetLoadedFiles(), 0);
     }
 
     void twoFilesRefuseSaveAndUnloadRestartsKeys()
