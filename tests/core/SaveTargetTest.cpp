@@ -211,7 +211,7 @@ TEST_F(SaveTargetTest, AFileOrFolderTheUserMayNotWriteIsRefused)
         table.SetDescFile(desc);
         auto apply = [&] { return table.WriteDescFile() ? std::string("written") : table.GetError(); };
         const std::string applied = who.account ? test::RunAs(*who.account, apply) : apply();
-        EXPECT_EQ(applied, privileged ? "written" : "Error while writing description file: \n" + desc + ": Permission denied");
+        EXPECT_EQ(applied, privileged ? "written" : "Error while open description file: \n" + desc + ": Permission denied");
     }
 }
 
