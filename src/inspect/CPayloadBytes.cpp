@@ -12,7 +12,7 @@ CPayloadBytes CPayloadBytes::Of(CMobDocument& doc, NodeId node)
         return bytes;
     if (tree.ItemHasChildren(node)) {
         // Saving would refuse what it cannot write, and then there is nothing to show.
-        if (!doc.WriteChunks(tree.GetChildItem(node), bytes.m_built))
+        if (!doc.WriteChunkList(node, bytes.m_built))
             bytes.m_built.clear();
         return bytes;
     }

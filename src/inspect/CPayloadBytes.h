@@ -11,7 +11,8 @@ namespace qm {
 class CMobDocument;
 
 // The bytes a chunk's payload will be saved as: the record's own payload,
-// or, for a container with children, its children as saving writes them.
+// or, for a container with children, its children and trailing bytes as
+// saving writes them.
 class CPayloadBytes {
 public:
     // Empty for a file node or a node without a record.
