@@ -156,9 +156,11 @@ class PayloadBytesTest : public test::DocFixture {};
 TEST_F(PayloadBytesTest, AContainerShowsTheBytesItWillBeSavedAs)
 {
     ChunkBuilder b;
-    b.Begin(test::kIdRec).Chunk(test::kIdByte, {7}).Chunk(test::kIdString, "ab").End().Chunk(test::kIdUnknown, {1, 2});
+    // The container's payload ends with 3 bytes that hold no chunk.
+    b.Begin(test::kIdRec).Chunk(test::kIdByte, {7}).Chunk(test::kIdString, "ab").Raw({9, 9, 9}).End();
+    b.Chunk(test::kIdUnknown, {1, 2});
     Load(b.Bytes());
-    const std::vector<std::uint8_t> inner(b.Bytes().begin() + 8, b.Bytes().begin() + 8 + 19);
+    const std::vector<std::uint8_t> inner(b.Bytes().begin() + 8, b.Bytes().begin() + 8 + 22);
     const auto bytesOf = [&](NodeId node) {
         const CPayloadBytes payload = CPayloadBytes::Of(doc, node);
         return std::vector<std::uint8_t>(payload.Bytes().begin(), payload.Bytes().end());
