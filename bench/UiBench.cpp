@@ -45,7 +45,7 @@ public:
     CEditorDlg& Dlg() { return m_dlg; }
     void Unload()
     {
-        m_dlg.TreeModel().Reset([this] { m_dlg.Document().UnloadAll(); });
+        m_dlg.TreeModel().Reset([this] { m_dlg.Session().UnloadAll(); });
         QApplication::processEvents();
     }
 

@@ -1,17 +1,19 @@
 #include "app/CEditorApp.h"
+#include "edit/DocumentNodes.h"
 #include "platform/CInterruptCleanup.h"
 #include "ui/BuildTitle.h"
 #include "ui/CArtwork.h"
 #include "ui/CChunkTreeModel.h"
+#include "ui/CDataEdit.h"
 #include "ui/CEditorDlg.h"
 #include "ui/CQtUserPrompts.h"
 #include "ui/FileNameText.h"
+#include "ui/TreeReveal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPlainTextEdit>
 #include <QTimer>
-#include <QTreeView>
 
 #include <cstdio>
 #include <cstring>
@@ -58,15 +60,9 @@ QStringList Arguments(int argc, char** argv)
 // Selects the node with that node key and opens the branches above it.
 void SelectNodeByKey(qm::CEditorDlg& dlg, int key)
 {
-    const qm::CChunkTree& tree = dlg.Document().Tree();
-    for (qm::NodeId node = 1; node <= tree.GetCount(); ++node) {
-        if (tree.GetItemData(node) != key)
-            continue;
-        for (qm::NodeId parent = tree.GetParentItem(node); parent != qm::kNoNode; parent = tree.GetParentItem(parent))
-            dlg.TreeCtrl()->expand(dlg.TreeModel().IndexFromNode(parent));
-        dlg.TreeCtrl()->setCurrentIndex(dlg.TreeModel().IndexFromNode(node));
-        return;
-    }
+    const qm::NodeId node = qm::NodeOfKey(dlg.Document(), key);
+    if (node != qm::kNoNode)
+        qm::RevealNode(*dlg.TreeCtrl(), dlg.TreeModel(), node);
 }
 
 // Saves a picture of the window shortly after start and closes it; used to

@@ -243,7 +243,6 @@ bool CMobDocument::SaveMobFile(const std::string& path)
         return false;
     }
     m_strIoNotice = file.GetNotice();
-    m_bModified = false;
     return true;
 }
 
@@ -438,7 +437,6 @@ void CMobDocument::UnloadAll()
     m_tree.DeleteAllItems();
     m_trailing.clear();
     m_arena.Clear();
-    m_bModified = false;
 }
 
 } // namespace qm

@@ -89,10 +89,6 @@ public:
     void SetProgressCallback(ProgressCallback callback) { m_progress = std::move(callback); }
     void SetLockWaitCallback(LockWaitCallback callback) { m_lockWait = std::move(callback); }
 
-    // True after MarkModified() until the next successful save or unload.
-    bool IsModified() const { return m_bModified; }
-    void MarkModified() { m_bModified = true; }
-
     // The label of a file node: the path itself when shorter than 40
     // characters, else its first 8, "..." and its last 30. Characters are
     // counted as Utf8CharLength counts them.
@@ -121,7 +117,6 @@ private:
     std::string m_strIoNotice;
     ProgressCallback m_progress;
     LockWaitCallback m_lockWait;
-    bool m_bModified = false;
 };
 
 } // namespace qm

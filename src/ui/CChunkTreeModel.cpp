@@ -4,6 +4,8 @@
 #include "ui/FileNameText.h"
 
 #include <algorithm>
+#include <cassert>
+#include <utility>
 
 namespace qm {
 
@@ -16,43 +18,54 @@ CChunkTreeModel::CChunkTreeModel(const CChunkTree& tree, QObject* parent)
 void CChunkTreeModel::SetImageList(std::vector<QIcon> images)
 {
     m_images = std::move(images);
-    if (!m_roots.empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+    EmitDataChanged({Qt::DecorationRole});
 }
 
 void CChunkTreeModel::SetCodePage(const CCodePage& codePage)
 {
     m_pCodePage = &codePage;
+    EmitDataChanged({Qt::DisplayRole});
+}
+
+void CChunkTreeModel::NodesChanged()
+{
+    EmitDataChanged({Qt::DisplayRole, Qt::DecorationRole});
+}
+
+void CChunkTreeModel::EmitDataChanged(const QList<int>& roles)
+{
     // Rows the view has never asked for need no notice.
-    const auto changed = [this](const QModelIndex& parent, std::size_t count) {
+    const auto changed = [&](const QModelIndex& parent, std::size_t count) {
         if (count != 0)
-            emit dataChanged(index(0, 0, parent), index(static_cast<int>(count) - 1, 0, parent), {Qt::DisplayRole});
+            emit dataChanged(index(0, 0, parent), index(static_cast<int>(count) - 1, 0, parent), roles);
     };
-    changed(QModelIndex(), m_roots.size());
+    changed(QModelIndex(), m_roots.nodes.size());
     // Finding a parent's index may cache more children, so the list of
     // parents is taken first.
     std::vector<std::pair<NodeId, std::size_t>> parents;
     parents.reserve(m_children.size());
     for (const auto& [parentNode, children] : m_children)
-        parents.emplace_back(parentNode, children.size());
+        parents.emplace_back(parentNode, children.nodes.size());
     for (const auto& [parentNode, count] : parents)
         changed(IndexFromNode(parentNode), count);
 }
 
 void CChunkTreeModel::TakeAllRoots()
 {
-    m_roots.clear();
+    m_roots = {};
     for (NodeId node = m_tree.GetRootItem(); node != kNoNode; node = m_tree.GetNextSiblingItem(node))
-        m_roots.push_back(node);
+        m_roots.nodes.push_back(node);
 }
 
 void CChunkTreeModel::SyncRoots()
 {
-    NodeId next = m_roots.empty() ? m_tree.GetRootItem() : m_tree.GetNextSiblingItem(m_roots.back());
+    std::vector<NodeId>& roots = m_roots.nodes;
+    NodeId next = roots.empty() ? m_tree.GetRootItem() : m_tree.GetNextSiblingItem(roots.back());
     while (next != kNoNode) {
-        const int row = static_cast<int>(m_roots.size());
+        const int row = static_cast<int>(roots.size());
         beginInsertRows(QModelIndex(), row, row);
-        m_roots.push_back(next);
+        m_roots.sorted = m_roots.sorted && (roots.empty() || roots.back() < next);
+        roots.push_back(next);
         endInsertRows();
         next = m_tree.GetNextSiblingItem(next);
     }
@@ -65,6 +78,72 @@ void CChunkTreeModel::Reset(const std::function<void()>& clear)
     m_children.clear();
     TakeAllRoots();
     endResetModel();
+}
+
+void CChunkTreeModel::BeginInsertChildren(NodeId parent, int first, int count)
+{
+    assert(m_pending.count == 0 && count > 0);
+    // The rows as they were must be known before the core changes them.
+    [[maybe_unused]] const Rows& rows = CachedChildren(parent);
+    assert(first >= 0 && static_cast<std::size_t>(first) <= rows.nodes.size());
+    m_pending = {parent, first, count};
+    beginInsertRows(IndexFromNode(parent), first, first + count - 1);
+}
+
+void CChunkTreeModel::EndInsertChildren()
+{
+    const PendingChange change = std::exchange(m_pending, {});
+    Rows& rows = CachedChildren(change.parent);
+    // The first new node follows the last old row before it: no walk along
+    // the siblings that went before.
+    const auto at = rows.nodes.begin() + change.first;
+    NodeId node = change.first > 0                ? m_tree.GetNextSiblingItem(*(at - 1))
+                  : change.parent == kNoNode ? m_tree.GetRootItem()
+                                                  : m_tree.GetChildItem(change.parent);
+    std::vector<NodeId> added;
+    added.reserve(static_cast<std::size_t>(change.count));
+    for (int i = 0; i < change.count && node != kNoNode; ++i, node = m_tree.GetNextSiblingItem(node))
+        added.push_back(node);
+    rows.sorted = rows.sorted && std::is_sorted(added.begin(), added.end()) &&
+                  (change.first == 0 || *(at - 1) < added.front()) && (at == rows.nodes.end() || added.back() < *at);
+    rows.nodes.insert(at, added.begin(), added.end());
+    endInsertRows();
+}
+
+void CChunkTreeModel::BeginRemoveChildren(NodeId parent, int first, int count)
+{
+    assert(m_pending.count == 0 && count > 0);
+    const Rows& rows = CachedChildren(parent);
+    assert(first >= 0 && static_cast<std::size_t>(first + count) <= rows.nodes.size());
+    m_pending = {parent, first, count};
+    m_removing.assign(rows.nodes.begin() + first, rows.nodes.begin() + first + count);
+    beginRemoveRows(IndexFromNode(parent), first, first + count - 1);
+}
+
+void CChunkTreeModel::EndRemoveChildren()
+{
+    const PendingChange change = std::exchange(m_pending, {});
+    std::vector<NodeId>& nodes = CachedChildren(change.parent).nodes;
+    nodes.erase(nodes.begin() + change.first, nodes.begin() + change.first + change.count);
+    // The removed nodes' rows are known from the cache alone: the core no
+    // longer links them.
+    for (const NodeId node : m_removing)
+        ForgetSubtree(node);
+    m_removing.clear();
+    endRemoveRows();
+}
+
+void CChunkTreeModel::ForgetSubtree(NodeId node)
+{
+    std::vector<NodeId> pending{node};
+    while (!pending.empty()) {
+        const auto it = m_children.find(pending.back());
+        pending.pop_back();
+        if (it == m_children.end())
+            continue;
+        pending.insert(pending.end(), it->second.nodes.begin(), it->second.nodes.end());
+        m_children.erase(it);
+    }
 }
 
 NodeId CChunkTreeModel::NodeFromIndex(const QModelIndex& index)
@@ -80,38 +159,45 @@ QModelIndex CChunkTreeModel::IndexFromNode(NodeId node) const
     return row < 0 ? QModelIndex() : createIndex(row, 0, static_cast<quintptr>(node));
 }
 
-const std::vector<NodeId>& CChunkTreeModel::Children(NodeId parent) const
+const CChunkTreeModel::Rows& CChunkTreeModel::Children(NodeId parent) const
 {
     if (parent == kNoNode)
         return m_roots;
-    // Leaves are most nodes; they get no vector of their own.
-    static const std::vector<NodeId> kNone;
+    if (const auto it = m_children.find(parent); it != m_children.end())
+        return it->second;
+    // Leaves are most nodes; they get no rows of their own.
+    static const Rows kNone;
     if (!m_tree.ItemHasChildren(parent))
         return kNone;
-    auto [it, inserted] = m_children.try_emplace(parent);
-    if (inserted) {
-        for (NodeId child = m_tree.GetChildItem(parent); child != kNoNode; child = m_tree.GetNextSiblingItem(child))
-            it->second.push_back(child);
-    }
-    return it->second;
+    Rows& rows = m_children[parent];
+    for (NodeId child = m_tree.GetChildItem(parent); child != kNoNode; child = m_tree.GetNextSiblingItem(child))
+        rows.nodes.push_back(child);
+    rows.sorted = std::is_sorted(rows.nodes.begin(), rows.nodes.end());
+    return rows;
+}
+
+CChunkTreeModel::Rows& CChunkTreeModel::CachedChildren(NodeId parent)
+{
+    Children(parent);
+    return parent == kNoNode ? m_roots : m_children[parent];
 }
 
 int CChunkTreeModel::RowOf(NodeId node) const
 {
-    // Siblings are appended in order and handles are handed out in order,
-    // so every children vector is sorted.
-    const std::vector<NodeId>& siblings = Children(m_tree.GetParentItem(node));
-    const auto it = std::lower_bound(siblings.begin(), siblings.end(), node);
-    if (it == siblings.end() || *it != node)
+    const Rows& siblings = Children(m_tree.GetParentItem(node));
+    const auto& nodes = siblings.nodes;
+    const auto it = siblings.sorted ? std::lower_bound(nodes.begin(), nodes.end(), node)
+                                    : std::find(nodes.begin(), nodes.end(), node);
+    if (it == nodes.end() || *it != node)
         return -1;
-    return static_cast<int>(it - siblings.begin());
+    return static_cast<int>(it - nodes.begin());
 }
 
 QModelIndex CChunkTreeModel::index(int row, int column, const QModelIndex& parent) const
 {
     if (row < 0 || column != 0 || parent.column() > 0)
         return {};
-    const std::vector<NodeId>& children = Children(NodeFromIndex(parent));
+    const std::vector<NodeId>& children = Children(NodeFromIndex(parent)).nodes;
     if (static_cast<std::size_t>(row) >= children.size())
         return {};
     return createIndex(row, 0, static_cast<quintptr>(children[static_cast<std::size_t>(row)]));
@@ -133,7 +219,7 @@ QModelIndex CChunkTreeModel::sibling(int row, int column, const QModelIndex& ind
     // Rows of one parent share its children vector; no need to go up first.
     if (!index.isValid() || column != 0 || row < 0)
         return {};
-    const std::vector<NodeId>& siblings = Children(m_tree.GetParentItem(NodeFromIndex(index)));
+    const std::vector<NodeId>& siblings = Children(m_tree.GetParentItem(NodeFromIndex(index))).nodes;
     if (static_cast<std::size_t>(row) >= siblings.size())
         return {};
     return createIndex(row, 0, static_cast<quintptr>(siblings[static_cast<std::size_t>(row)]));
@@ -143,7 +229,7 @@ int CChunkTreeModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.column() > 0)
         return 0;
-    return static_cast<int>(Children(NodeFromIndex(parent)).size());
+    return static_cast<int>(Children(NodeFromIndex(parent)).nodes.size());
 }
 
 int CChunkTreeModel::columnCount(const QModelIndex& /*parent*/) const
@@ -153,11 +239,16 @@ int CChunkTreeModel::columnCount(const QModelIndex& /*parent*/) const
 
 bool CChunkTreeModel::hasChildren(const QModelIndex& parent) const
 {
-    if (!parent.isValid())
-        return !m_roots.empty();
     if (parent.column() > 0)
         return false;
-    return m_tree.ItemHasChildren(NodeFromIndex(parent));
+    const NodeId node = NodeFromIndex(parent);
+    if (node == kNoNode)
+        return !m_roots.nodes.empty();
+    // The view asks this of every row it draws: answer from the core rather
+    // than build rows for parents nobody opened.
+    if (const auto it = m_children.find(node); it != m_children.end())
+        return !it->second.nodes.empty();
+    return m_tree.ItemHasChildren(node);
 }
 
 QVariant CChunkTreeModel::data(const QModelIndex& index, int role) const
@@ -185,10 +276,8 @@ Qt::ItemFlags CChunkTreeModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (!m_tree.ItemHasChildren(NodeFromIndex(index)))
-        result |= Qt::ItemNeverHasChildren;
-    return result;
+    // No ItemNeverHasChildren: structure editing can give a leaf children.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
 } // namespace qm

@@ -20,17 +20,28 @@ class CCodePage;
 // asks about that parent, for O(1) rows; a million nodes cost nothing until
 // their parents are expanded.
 //
-// The model shows the top-level nodes it has been told about: after the core
-// appends files call SyncRoots(); empty the tree only inside Reset().
+// The model shows the rows it has been told about, so every change of the
+// core tree must be told:
+// - files appended by a load: SyncRoots() afterwards;
+// - children inserted or removed below one parent (structure editing, and
+//   its undo and redo): BeginInsertChildren/EndInsertChildren or
+//   BeginRemoveChildren/EndRemoveChildren around the change, which the view
+//   follows row by row, keeping expansion, scrolling and selection elsewhere;
+// - labels or images changed (a description's name or data type): NodesChanged();
+// - everything emptied or rebuilt (Unload): only inside Reset().
 class CChunkTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
     explicit CChunkTreeModel(const CChunkTree& tree, QObject* parent = nullptr);
 
+    const CChunkTree& Tree() const { return m_tree; }
+
     // Indexed by the node's image number; a missing image shows nothing.
     void SetImageList(std::vector<QIcon> images);
     // How chunk labels' bytes read; every shown label is redrawn.
     void SetCodePage(const CCodePage& codePage);
+    // Every shown label and image is read again from the core.
+    void NodesChanged();
 
     // Shows the top-level nodes appended since the last call, each as a row
     // insertion, so the expansion and selection of other files stay.
@@ -38,12 +49,21 @@ public:
     // Runs clear, which may empty or refill the tree, as a model reset.
     void Reset(const std::function<void()>& clear);
 
+    // count children of parent (kNoNode: top-level nodes) are about to be
+    // inserted at row first; after the core has inserted them, as the
+    // parent's children from row first on, call EndInsertChildren. Calls
+    // do not nest.
+    void BeginInsertChildren(NodeId parent, int first, int count);
+    void EndInsertChildren();
+    // The children of parent at rows [first, first + count) are about to be
+    // removed with their subtrees; once the core has unlinked them, call
+    // EndRemoveChildren.
+    void BeginRemoveChildren(NodeId parent, int first, int count);
+    void EndRemoveChildren();
+
     static NodeId NodeFromIndex(const QModelIndex& index);
     // The index of a node inside a shown file; invalid otherwise.
     QModelIndex IndexFromNode(NodeId node) const;
-
-    // Parents whose children vector has been built.
-    std::size_t GetCachedParentCount() const { return m_children.size(); }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -55,14 +75,35 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    const std::vector<NodeId>& Children(NodeId parent) const;
+    // The rows of one parent. Nodes appended while files load have rising
+    // handles, so the rows are sorted by handle and a node's row is found by
+    // binary search; a node inserted between older ones ends that, and rows
+    // are then searched one by one.
+    struct Rows {
+        std::vector<NodeId> nodes;
+        bool sorted = true;
+    };
+    // A change announced by a Begin call and finished by its End call.
+    struct PendingChange {
+        NodeId parent = kNoNode;
+        int first = 0;
+        int count = 0;
+    };
+
+    const Rows& Children(NodeId parent) const;
+    // The parent's rows, built now if they were not; for changing them.
+    Rows& CachedChildren(NodeId parent);
     // The node's row among its siblings, or -1 when the model does not show it.
     int RowOf(NodeId node) const;
     void TakeAllRoots();
+    void ForgetSubtree(NodeId node);
+    void EmitDataChanged(const QList<int>& roles);
 
     const CChunkTree& m_tree;
-    std::vector<NodeId> m_roots;
-    mutable std::unordered_map<NodeId, std::vector<NodeId>> m_children;
+    Rows m_roots;
+    mutable std::unordered_map<NodeId, Rows> m_children;
+    PendingChange m_pending;
+    std::vector<NodeId> m_removing;
     std::vector<QIcon> m_images;
     const CCodePage* m_pCodePage;
 };

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "edit/CEditSession.h"
 #include "mob/CMobDocument.h"
 #include "ui/CAcceleratorTable.h"
 #include "ui/CCipherTraceLog.h"
 #include "ui/CControlLayout.h"
 #include "ui/CDataEdit.h"
+#include "ui/CEditorDlgUi.h"
 #include "ui/CMyFindDlg.h"
 #include "ui/IUserPrompts.h"
 
@@ -13,14 +15,11 @@
 #include <QPointer>
 
 #include <array>
-#include <map>
 #include <memory>
+#include <span>
 
 class QAction;
-class QMenu;
-class QMenuBar;
 class QPlainTextEdit;
-class QPushButton;
 class QTreeView;
 
 namespace qm {
@@ -28,10 +27,18 @@ namespace qm {
 class CChunkTreeModel;
 class CCodePage;
 class CStatusBar;
+class IEditOperation;
+struct EditorCommand;
 
 // The main window: the chunk tree on the left, the description, field-info
 // and data panes on the right, the command buttons along the top, a menu bar
-// and a status bar. It owns the document for its whole life.
+// and a status bar. It owns the document for its whole life and changes it
+// only through the edit session, so every change can be undone.
+//
+// This class holds the handlers: each turns what the user did into a call
+// on the session or the document and then brings the views up to date. The
+// widgets are made in CEditorDlgUi.cpp, the commands declared in
+// EditorCommands.cpp, and the tree is shown by CChunkTreeModel.
 class CEditorDlg : public QDialog {
     Q_OBJECT
 public:
@@ -52,10 +59,6 @@ public:
     // Loads files as if they had been chosen in the Open dialog.
     void LoadFiles(const QStringList& paths);
 
-    // Changes that closing would lose: applied edits not saved, or
-    // description changes not written.
-    bool HasUnsavedWork() const;
-
     // The smallest size the window may be given; empty before initialisation.
     QSize OnGetMinMaxInfo() const;
 
@@ -70,15 +73,16 @@ public:
     // The full path of the description file in use.
     QString DescFile() const;
 
-    QWidget* Control(int id) const;
-    QAction* MenuItem(int commandId) const;
+    QWidget* Control(int id) const { return m_ui.Control(id); }
+    QAction* MenuItem(int commandId) const { return m_ui.Action(commandId); }
     QTreeView* TreeCtrl() const { return m_pTreeCtrl; }
     CDataEdit* DataEdit() const { return m_pDataEdit; }
     QPlainTextEdit* DescEdit() const { return m_descEdit; }
-    QWidget* ClientArea() const { return m_pClient; }
+    QWidget* ClientArea() const { return m_ui.client; }
     CStatusBar* StatusBar() const { return m_statusBar; }
     CChunkTreeModel& TreeModel() { return *m_pTreeModel; }
-    CMobDocument& Document() { return m_doc; }
+    const CMobDocument& Document() const { return m_doc; }
+    CEditSession& Session() { return m_session; }
     int GetLoadedFiles() const { return m_nLoadedFiles; }
     const QString& GetLastPath() const { return m_strLastPath; }
     const std::array<int, 3>& GetStatusParts() const { return m_nStatusParts; }
@@ -98,52 +102,49 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private slots:
+private:
+    // The command table names the command handlers.
+    friend std::span<const EditorCommand> EditorCommands();
+
+    // Commands.
     void OnLoad();
     void OnSave();
     void OnUnload();
+    void OnExit();
+    void OnEditUndo();
+    void OnEditRedo();
     void OnAbout();
     void OnFind();
     void OnFindNext();
-    void OnFindNotify();
     void OnOptions();
+    void OnDescReload();
+    void OnDescApply();
+    void OnApplyChanges();
+    void OnUndoChanges();
 
-    // The pane handlers: selection, the description and data editors and
-    // their buttons.
+    // Notifications.
     void OnTreeSelChanged();
     void OnTreeRightClick(const QPoint& position);
     void OnDescChanged();
     void OnDataChanged();
-    void OnDescApply();
-    void OnDescReload();
-    void OnApplyChanges();
-    void OnUndoChanges();
-
-private:
-    enum class ControlKind : int;
-    struct ControlTemplate;
-
-    void CreateControls();
-    QWidget* CreateControl(const ControlTemplate& entry);
-    void CreateMenu();
-    void CreateTooltips();
-    void CreateAccelerators();
-    void CreateStatusBar();
-    void SetUpTree();
-    void ConnectCommands();
-
+    void OnFindNotify();
+    void OnSize();
     // Accelerators, Escape and Enter, before the focused control sees them.
     bool PreTranslateMessage(QObject* target, QEvent* event);
     bool HandleEnter(QObject* target);
-    void OnSize();
 
-    void EnableFileCommands(bool enable);
-    void EnableControl(int id, bool enable);
-    void ShowMessage(const QString& text, MessageIcon icon);
+    // After an undo or redo: the step's node selected and shown.
+    void ShowStep(const IEditOperation* step);
+    // What follows from the history: the Undo and Redo items, the
+    // description "Apply" button and the caption's unsaved-work mark.
+    void ShowEditState();
     bool ConfirmClose();
     QString UnwrittenDescriptions() const;
     void UseDescFile(const QString& path);
     void RequestExit(int exitCode);
+    void EnableFileCommands(bool enable);
+    void EnableControl(int id, bool enable);
+    void ShowMessage(const QString& text, MessageIcon icon);
 
     // The panes.
     NodeId SelectedNode() const;
@@ -157,23 +158,20 @@ private:
     // Find.
     void SearchFromSelection();
     NodeId FindInSubtree(const QString& text, NodeId node);
-    void SelectFoundNode(NodeId node);
-    // What '*' does in the tree: open every node below the current one,
-    // but no deeper than the view can lay out.
-    void ExpandAllBelow(const QModelIndex& index);
 
     IUserPrompts& m_prompts;
+    CEditorDlgUi m_ui;
     QIcon m_hIcon;
     QRect m_rcInitial;
     CControlLayout m_layout;
-    QMenuBar* m_pMenuBar = nullptr;
-    QWidget* m_pClient = nullptr;
     CStatusBar* m_statusBar = nullptr;
     std::array<int, 3> m_nStatusParts{};
     QPointer<CMyFindDlg> m_pFindDlg;
-    QTreeView* m_pTreeCtrl = nullptr;
-    CDataEdit* m_pDataEdit = nullptr;
+    QTreeView* m_pTreeCtrl;
+    CDataEdit* m_pDataEdit;
     CMobDocument m_doc;
+    // After the document: the steps may hold payloads the document lent.
+    CEditSession m_session{m_doc};
     std::unique_ptr<CChunkTreeModel> m_pTreeModel;
     CAcceleratorTable m_hAccel;
     QString m_strFind;
@@ -182,8 +180,7 @@ private:
     int m_nLoadedFiles = 0;
     QString m_strDescFileName = QStringLiteral("mob_desc.txt");
     QString m_strLastPath;
-    QPlainTextEdit* m_descEdit = nullptr;
-    std::map<int, QAction*> m_menuItems;
+    QPlainTextEdit* m_descEdit;
     const CCodePage* m_pCodePage;
     bool m_bFillingDesc = false;
     CCipherTraceLog m_cipherTrace;

@@ -1,6 +1,8 @@
 #include "ui/CPaneContents.h"
 
 #include "codec/FormatChunkData.h"
+#include "desc/IdKey.h"
+#include "edit/DocumentNodes.h"
 #include "mob/CMobDocument.h"
 
 #include <algorithm>
@@ -30,15 +32,10 @@ CPaneContents CPaneContents::ForNode(const CMobDocument& doc, NodeId node)
 {
     CPaneContents pane;
     const CChunkTree& tree = doc.Tree();
-    const CMobChunk* rec = doc.Chunks().Lookup(tree.GetItemData(node));
+    const CMobChunk* rec = RecordOf(doc, node);
 
-    std::string key;
-    if (rec) {
-        char text[9];
-        std::snprintf(text, sizeof text, "%08X", rec->m_nId);
-        key = text;
-    }
-    pane.m_strTypeId = "0x" + key;
+    const std::string key = rec ? IdKey(rec->m_nId) : std::string();
+    pane.m_strTypeId = rec ? TypeIdText(rec->m_nId) : "0x";
 
     // A label with a full stop is a file's path: no description, no type,
     // nothing to edit. A chunk whose name has one is shown the same way.
@@ -50,7 +47,9 @@ CPaneContents CPaneContents::ForNode(const CMobDocument& doc, NodeId node)
 
     if (rec) {
         pane.m_nSize = static_cast<std::int32_t>(rec->m_nSize);
-        pane.m_nOffset = rec->m_nOffset;
+        char offset[16];
+        std::snprintf(offset, sizeof offset, "0x%08X", rec->m_nOffset);
+        pane.m_strOffset = offset;
         pane.m_strData = FormatChunkData(rec->m_nDataType, rec->m_pData.get(), rec->m_nSize);
     }
     return pane;

@@ -21,7 +21,7 @@ public:
     std::string m_strTypeId;  // "0x" and the id key; "0x" alone without a record
     std::string m_strData;    // the payload as text, CR LF line breaks
     std::int32_t m_nSize = 0;
-    std::uint32_t m_nOffset = 0;
+    std::string m_strOffset = "0x00000000";
     bool m_bWritable = false;
 };
 

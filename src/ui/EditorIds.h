@@ -42,5 +42,7 @@ inline constexpr int kCmdUnpack2Access = 151;
 inline constexpr int kCmdUnpack2DB = 152;
 inline constexpr int kCmdUnload = 32788;
 inline constexpr int kCmdSave = 32789;
+inline constexpr int kCmdUndo = 57643;
+inline constexpr int kCmdRedo = 57644;
 
 } // namespace qm::ids

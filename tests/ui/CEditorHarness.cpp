@@ -2,10 +2,13 @@
 
 #include "tools/ChunkBuilder.h"
 #include "tools/CSyntheticMob.h"
+#include "ui/CDataEdit.h"
 #include "ui/EditorIds.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QWindow>
 #include <QTest>
 
 namespace qm::test {
@@ -53,10 +56,10 @@ QString CEditorHarness::WriteFile(const QString& name, const std::vector<std::ui
     return WriteFile(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-QString CEditorHarness::WriteSample(const QString& name) const
+QString CEditorHarness::WriteSample(const QString& name, std::uint8_t flag) const
 {
     ChunkBuilder b;
-    b.Begin(kIdGroup).Chunk(kIdCount, U32Bytes({7})).Begin(kIdGroup).Chunk(kIdFlag, {1}).Chunk(0x7777, "unknown");
+    b.Begin(kIdGroup).Chunk(kIdCount, U32Bytes({7})).Begin(kIdGroup).Chunk(kIdFlag, {flag}).Chunk(0x7777, "unknown");
     return WriteFile(name, b.End().End().Chunk(kIdFlag, {0}).Bytes());
 }
 
@@ -72,6 +75,31 @@ void CEditorHarness::Open(const QStringList& paths)
     const qsizetype at = prompts.log.size();
     Click(ids::kLoad);
     prompts.log.removeAt(at);  // the file dialog itself
+}
+
+NodeId CEditorHarness::TypeData(NodeId node, const QString& text)
+{
+    Select(node);
+    QPlainTextEdit* box = Dlg().DataEdit();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+    return node;
+}
+
+void CEditorHarness::TypeDescription(NodeId node, const QString& text)
+{
+    Select(node);
+    Dlg().DescEdit()->setFocus();
+    Dlg().DescEdit()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Dlg().DescEdit(), text);
+    Dlg().TreeCtrl()->setFocus();
+}
+
+QString CEditorHarness::Caption() const
+{
+    return m_pDlg->windowHandle()->title();
 }
 
 NodeId CEditorHarness::NodeByLabel(std::string_view label)

@@ -2,6 +2,7 @@
 
 #include "ui/CChunkTreeModel.h"
 #include "ui/CEditorDlg.h"
+#include "ui/EditorIds.h"
 #include "ui/IUserPrompts.h"
 
 #include <QAbstractItemModelTester>
@@ -90,8 +91,9 @@ public:
     QString Path(const QString& name) const { return m_dir.filePath(name); }
     QString WriteFile(const QString& name, std::string_view bytes) const;
     QString WriteFile(const QString& name, const std::vector<std::uint8_t>& bytes) const;
-    // A small well-formed file with nested containers.
-    QString WriteSample(const QString& name) const;
+    // A small well-formed file with nested containers:
+    // GROUP (COUNT 7, GROUP (FLAG flag, an undescribed chunk)), FLAG 0.
+    QString WriteSample(const QString& name, std::uint8_t flag = 1) const;
     void WriteDescFile(std::string_view text) const { WriteFile(QStringLiteral("mob_desc.txt"), text); }
 
     // Focuses the control and types the keys there.
@@ -101,7 +103,7 @@ public:
 
     // The first node, in insertion order, with that label; kNoNode if none.
     NodeId NodeByLabel(std::string_view label);
-    CMobChunk& Chunk(NodeId node)
+    const CMobChunk& Chunk(NodeId node)
     {
         return *Dlg().Document().Chunks().Lookup(Dlg().Document().Tree().GetItemData(node));
     }
@@ -121,6 +123,17 @@ public:
     bool IsEnabled(int id) const { return Control(id)->isEnabled(); }
     // Clicks a button of the window; a disabled one does nothing.
     void Click(int id) { static_cast<QPushButton*>(Control(id))->click(); }
+    // Selects the node and types text over the data editor's; applies it.
+    NodeId TypeData(NodeId node, const QString& text);
+    void ApplyData(NodeId node, const QString& text)
+    {
+        TypeData(node, text);
+        Click(ids::kApplyChanges);
+    }
+    // Types into the description box, then leaves it for the tree.
+    void TypeDescription(NodeId node, const QString& text);
+    // The caption as the desktop shows it.
+    QString Caption() const;
 
     CEditorDlg& Dlg() { return *m_pDlg; }
     QWidget* Control(int id) const { return m_pDlg->Control(id); }

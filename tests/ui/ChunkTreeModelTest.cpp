@@ -1,120 +1,186 @@
-// The chunk tree model over the window's document, watched by
-// QAbstractItemModelTester through the harness.
+// The chunk tree model over a loaded document, without the window: what it
+// shows, as a golden dump, and the row changes it reports while the tree
+// changes, with QAbstractItemModelTester checking every answer it gives.
 
-#include "CEditorHarness.h"
+#include "support/DocFixture.h"
 #include "tools/ChunkBuilder.h"
-#include "tools/CSyntheticMob.h"
 #include "ui/CChunkTreeModel.h"
-#include "ui/CCodePage.h"
 
+#include <QAbstractItemModelTester>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QItemSelectionRange>
+#include <QPixmap>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTreeView>
 
-#include <optional>
 
 using namespace qm;
 using namespace qm::test;
 using namespace qm::tools;
 
-class ChunkTreeModelTest : public QObject {
-    Q_OBJECT
+namespace {
 
-private:
-    std::optional<CEditorHarness> h;
-    int m_nFiles = 0;
-
-    CChunkTreeModel& Model() { return h->Dlg().TreeModel(); }
-    const CChunkTree& Tree() { return h->Dlg().Document().Tree(); }
-
-    bool Load(const std::vector<std::uint8_t>& bytes)
-    {
-        const int before = h->Dlg().GetLoadedFiles();
-        h->Dlg().LoadFiles({h->WriteFile(QStringLiteral("f%1.mob").arg(++m_nFiles), bytes)});
-        return h->Dlg().GetLoadedFiles() > before;
+// Seven plain icons, told apart by their cache keys.
+std::vector<QIcon> Images()
+{
+    std::vector<QIcon> images;
+    for (int i = 0; i < 7; ++i) {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.fill(static_cast<QRgb>(i));
+        images.emplace_back(QPixmap::fromImage(image));
     }
+    return images;
+}
 
-    static std::vector<std::uint8_t> Synthetic(std::uint64_t seed, std::size_t chunks)
+// a.mob: Group (Count, Inner (Flag, an undescribed chunk), Name), Flag.
+std::vector<std::uint8_t> FileA()
+{
+    ChunkBuilder b;
+    b.Begin(kIdRec).Chunk(kIdDword, U32Bytes({7})).Begin(kIdRecInner).Chunk(kIdByte, {1}).Chunk(kIdUnknown, "x");
+    return b.End().Chunk(kIdString, "hi").End().Chunk(kIdByte, {0}).Bytes();
+}
+
+const std::string kDumpA = "\"a.mob\" img=1\n"
+                           "  \"Group\" img=2\n"
+                           "    \"Count\" img=3\n"
+                           "    \"Inner\" img=2\n"
+                           "      \"Flag\" img=3\n"
+                           "      \"\" img=3\n"
+                           "    \"Name\" img=3\n"
+                           "  \"Flag\" img=3\n";
+
+class ChunkTreeModelTest : public DocFixture {
+protected:
+    ChunkTreeModelTest() { model.SetImageList(images); }
+
+    // One line a row, indented by depth: the label (a file by its name
+    // alone, its path being the test folder's) and the image's number.
+    std::string Dump(const QModelIndex& parent = {}, int depth = 0) const
     {
-        return tools::CSyntheticMob::Generate({.seed = seed, .chunkCount = chunks, .maxDepth = 6, .maxPayload = 8});
-    }
-
-private slots:
-    void init()
-    {
-        h.emplace();
-        QVERIFY(h->Start());
-    }
-
-    void cleanup() { h.reset(); }
-
-    void newFilesAreInsertedAndMirrorTheCoreTree()
-    {
-        QTreeView* view = h->Dlg().TreeCtrl();
-        QVERIFY(Load(Synthetic(1, 400)));
-        const QModelIndex file = Model().index(0, 0);
-        const QModelIndex child = Model().index(1, 0, file);
-        view->expand(file);
-        view->setCurrentIndex(child);
-
-        QSignalSpy inserted(&Model(), &QAbstractItemModel::rowsInserted);
-        QSignalSpy reset(&Model(), &QAbstractItemModel::modelReset);
-        QVERIFY(Load(Synthetic(2, 150)));
-        QVERIFY(!Load({}));  // a failed load adds no row
-        QCOMPARE(reset.count(), 0);
-        QCOMPARE(inserted.count(), 1);
-        QCOMPARE(inserted[0], (QVariantList{QVariant::fromValue(QModelIndex()), 1, 1}));
-        QVERIFY(view->isExpanded(file));
-        QCOMPARE(view->currentIndex(), child);
-
-        // Every node of the core has an index with its parent, place among
-        // its siblings, first child, label and icon.
-        QCOMPARE(Model().rowCount(), 2);
-        QCOMPARE(CChunkTreeModel::NodeFromIndex(Model().index(0, 0)), Tree().GetRootItem());
-        for (NodeId node = 1; node <= Tree().GetCount(); ++node) {
-            const QModelIndex index = Model().IndexFromNode(node);
-            QVERIFY(index.isValid() && CChunkTreeModel::NodeFromIndex(index) == node);
-            QCOMPARE(CChunkTreeModel::NodeFromIndex(index.parent()), Tree().GetParentItem(node));
-            QCOMPARE(Model().index(index.row(), 0, index.parent()), index);
-            const QModelIndex next = index.siblingAtRow(index.row() + 1);
-            QCOMPARE(CChunkTreeModel::NodeFromIndex(next), Tree().GetNextSiblingItem(node));
-            QCOMPARE(CChunkTreeModel::NodeFromIndex(Model().index(0, 0, index)), Tree().GetChildItem(node));
-            QCOMPARE(Model().hasChildren(index), Tree().ItemHasChildren(node));
-            QCOMPARE(index.data().toString(), h->Dlg().CodePage().Decode(Tree().GetItemText(node)));
-            QVERIFY(!index.data(Qt::DecorationRole).value<QIcon>().isNull());
+        std::string out;
+        for (int row = 0; row < model.rowCount(parent); ++row) {
+            const QModelIndex index = model.index(row, 0, parent);
+            QString label = index.data().toString();
+            if (!parent.isValid())
+                label = QFileInfo(label).fileName();
+            const qint64 icon = index.data(Qt::DecorationRole).value<QIcon>().cacheKey();
+            const auto image = std::find_if(images.begin(), images.end(),
+                                            [&](const QIcon& i) { return i.cacheKey() == icon; });
+            out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + '"' + label.toStdString() +
+                   "\" img=" + std::to_string(image - images.begin()) + '\n';
+            out += Dump(index, depth + 1);
         }
+        return out;
     }
 
-    void nothingIsBuiltUntilAsked()
+    // The index at a path of rows from the top.
+    QModelIndex At(std::initializer_list<int> rows) const
     {
-        QVERIFY(Load(Synthetic(3, 2000)));
-        // The tester has walked everything by now; a fresh model has not.
-        CChunkTreeModel fresh(Tree());
-        QCOMPARE(fresh.rowCount(), 1);
-        QVERIFY(fresh.hasChildren(fresh.index(0, 0)));
-        QCOMPARE(fresh.GetCachedParentCount(), 0u);
-        fresh.rowCount(fresh.index(0, 0));
-        QCOMPARE(fresh.GetCachedParentCount(), 1u);
+        QModelIndex index;
+        for (const int row : rows)
+            index = model.index(row, 0, index);
+        return index;
     }
 
-    void wideParentAnswersByRow()
-    {
-        constexpr int kChildren = 100000;
-        ChunkBuilder b;
-        b.Begin(kIdGroup);
-        for (int i = 0; i < kChildren; ++i)
-            b.Chunk(kIdFlag, {static_cast<std::uint8_t>(i)});
-        QVERIFY(Load(b.End().Bytes()));
+    void Append(NodeId parent, std::string_view label) { doc.Tree().InsertItem(label, IMG_CHUNK, parent); }
 
-        const QModelIndex group = Model().index(0, 0, Model().index(0, 0));
-        QCOMPARE(Model().rowCount(group), kChildren);
-        const QModelIndex last = Model().index(kChildren - 1, 0, group);
-        QCOMPARE(CChunkTreeModel::NodeFromIndex(last), static_cast<NodeId>(Tree().GetCount()));
-        QCOMPARE(last.parent(), group);
-        QCOMPARE(Model().IndexFromNode(CChunkTreeModel::NodeFromIndex(last)).row(), kChildren - 1);
-        QCOMPARE(last.data().toString(), QStringLiteral("FLAG"));
-    }
+    const std::vector<QIcon> images = Images();
+    CChunkTreeModel model{doc.Tree()};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Warning};
 };
 
-QTEST_MAIN(ChunkTreeModelTest)
-#include "ChunkTreeModelTest.moc"
+TEST_F(ChunkTreeModelTest, ShowsTheTreeAndFollowsLoadsRowByRow)
+{
+    Load(FileA(), "a.mob");
+    model.SyncRoots();
+    EXPECT_EQ(Dump(), kDumpA);
+    for (NodeId node = 1; node <= doc.Tree().GetCount(); ++node)
+        EXPECT_EQ(CChunkTreeModel::NodeFromIndex(model.IndexFromNode(node)), node);
+
+    // A second file is a row of its own: what the view holds of the first
+    // stays, and nothing is reset.
+    const QPersistentModelIndex inner = At({0, 0, 1});
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    Load(ChunkBuilder().Chunk(kIdByte, {2}).Bytes(), "b.mob");
+    model.SyncRoots();
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(reset.count(), 0);
+    EXPECT_EQ(inner, At({0, 0, 1}));
+    EXPECT_EQ(Dump(), kDumpA + "\"b.mob\" img=1\n  \"Flag\" img=3\n");
+}
+
+TEST_F(ChunkTreeModelTest, ReportsChildrenInsertedAndRemoved)
+{
+    Load(FileA(), "a.mob");
+    Load(ChunkBuilder().Begin(kIdRec).Chunk(kIdByte, {2}).End().Bytes(), "b.mob");
+    model.SyncRoots();
+    const QPersistentModelIndex name = At({0, 0, 2});
+    const QPersistentModelIndex lastFlag = At({0, 1});
+    model.rowCount(At({1, 0}));  // rows the view has seen go with their file
+
+    model.BeginRemoveChildren(kNoNode, 1, 1);
+    doc.Tree().DeleteLastRoot();
+    model.EndRemoveChildren();
+    EXPECT_EQ(Dump(), kDumpA);
+
+    // Rows in the middle, at the end, and the first child of a leaf.
+    const NodeId group = doc.Tree().GetChildItem(doc.Tree().GetRootItem());
+    model.BeginInsertChildren(group, 3, 2);
+    Append(group, "New1");
+    Append(group, "New2");
+    model.EndInsertChildren();
+    const NodeId nameNode = CChunkTreeModel::NodeFromIndex(name);
+    model.BeginInsertChildren(nameNode, 0, 1);
+    Append(nameNode, "Child");
+    model.EndInsertChildren();
+
+    EXPECT_EQ(Dump(), "\"a.mob\" img=1\n"
+                      "  \"Group\" img=2\n"
+                      "    \"Count\" img=3\n"
+                      "    \"Inner\" img=2\n"
+                      "      \"Flag\" img=3\n"
+                      "      \"\" img=3\n"
+                      "    \"Name\" img=3\n"
+                      "      \"Child\" img=3\n"
+                      "    \"New1\" img=3\n"
+                      "    \"New2\" img=3\n"
+                      "  \"Flag\" img=3\n");
+    EXPECT_EQ(name, At({0, 0, 2}));
+    EXPECT_EQ(lastFlag, At({0, 1}));
+    EXPECT_TRUE(model.hasChildren(name));
+}
+
+TEST_F(ChunkTreeModelTest, ChangedLabelsAndImagesAreRedrawn)
+{
+    Load(FileA(), "a.mob");
+    model.SyncRoots();
+    Dump();  // as a view that has shown every row
+    const QModelIndex count = At({0, 0, 0});
+    doc.Tree().SetItemLabel(CChunkTreeModel::NodeFromIndex(count), doc.Tree().InternLabel("Total"));
+    doc.Tree().SetItemImage(CChunkTreeModel::NodeFromIndex(count), IMG_CONTAINER);
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.NodesChanged();
+    const auto covered = std::any_of(changed.begin(), changed.end(), [&](const QVariantList& signal) {
+        const QItemSelectionRange range(signal[0].toModelIndex(), signal[1].toModelIndex());
+        return range.contains(count) && signal[2].value<QList<int>>().contains(Qt::DecorationRole);
+    });
+    EXPECT_TRUE(covered);
+    EXPECT_EQ(count.data().toString(), QStringLiteral("Total"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    // The tester reports what it finds wrong as warnings of its category.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (type != QtDebugMsg && type != QtInfoMsg && qstrcmp(context.category, "qt.modeltest") == 0)
+            ADD_FAILURE() << message.toStdString();
+    });
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
