@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/CBulkMemory.h"
+
 #include <cstddef>
-#include <memory>
 #include <new>
+#include <numeric>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -13,7 +15,12 @@ namespace qm {
 //
 // A million-node tree grown in a std::vector is copied again and again as
 // it doubles, and every buffer it outgrew stays in the heap afterwards. Here
-// growing adds one block, and emptying frees a few dozen blocks at once.
+// growing adds one block, and emptying frees a few regions at once.
+//
+// Blocks are carved one after the other out of regions of bulk memory. The
+// first region holds one block in ordinary pages, so a small vector stays
+// small; later ones are whole huge pages, so that a million elements cost a
+// few dozen page faults rather than ten thousand.
 template <class T, unsigned kBlockBits = 16>
 class CBlockVector {
 public:
@@ -34,13 +41,13 @@ public:
     T& emplace_back(Args&&... args)
     {
         if ((m_size >> kBlockBits) == m_blocks.size())
-            m_blocks.push_back(std::make_unique_for_overwrite<Block>());
+            AddBlock();
         T* element = ::new (static_cast<void*>(&Slot(m_size))) T(std::forward<Args>(args)...);
         ++m_size;
         return *element;
     }
 
-    // Destroys the elements from n on; blocks that become empty are freed.
+    // Destroys the elements from n on; regions that become empty are freed.
     void truncate(std::size_t n)
     {
         if (n >= m_size)
@@ -51,28 +58,60 @@ public:
         }
         m_size = n;
         m_blocks.resize((n + kBlockSize - 1) >> kBlockBits);
+        while (!m_regions.empty() && m_regions.back().firstBlock >= m_blocks.size())
+            m_regions.pop_back();
+    }
+
+    // Lets the memory past the last element go (the rest of a huge page
+    // left half used); it comes back when the vector grows.
+    void release_unused()
+    {
+        if (m_regions.empty())
+            return;
+        const Region& region = m_regions.back();
+        const std::size_t used = m_size - region.firstBlock * kBlockSize;
+        region.memory.ReleaseFrom(used * sizeof(T));
     }
 
     void clear()
     {
         truncate(0);
-        std::vector<std::unique_ptr<Block>>().swap(m_blocks);
+        std::vector<unsigned char*>().swap(m_blocks);
+        std::vector<Region>().swap(m_regions);
     }
 
 private:
-    // Raw storage: slots are constructed one by one as the vector grows, and
-    // pages of a fresh block are not touched before they are used.
-    struct Block {
-        alignas(T) unsigned char bytes[kBlockSize * sizeof(T)];
+    static constexpr std::size_t kBlockBytes = kBlockSize * sizeof(T);
+    // Blocks in a region after the first: the fewest whose bytes fill whole
+    // huge pages (2 MiB), so that no huge page is half used.
+    static constexpr std::size_t kRegionBlocks = (std::size_t{2} << 20) / std::gcd(kBlockBytes, std::size_t{2} << 20);
+
+    struct Region {
+        platform::CBulkMemory memory;
+        std::size_t firstBlock;
     };
+
+    void AddBlock()
+    {
+        const std::size_t block = m_blocks.size();
+        if (m_regions.empty() || block - m_regions.back().firstBlock >= RegionBlocks(m_regions.size() - 1)) {
+            const std::size_t blocks = RegionBlocks(m_regions.size());
+            m_regions.push_back({platform::CBulkMemory(blocks * kBlockBytes), block});
+        }
+        const Region& region = m_regions.back();
+        m_blocks.push_back(region.memory.Data() + (block - region.firstBlock) * kBlockBytes);
+    }
+
+    static std::size_t RegionBlocks(std::size_t region) { return region == 0 ? 1 : kRegionBlocks; }
 
     T& Slot(std::size_t i)
     {
-        unsigned char* block = m_blocks[i >> kBlockBits]->bytes;
+        unsigned char* block = m_blocks[i >> kBlockBits];
         return *std::launder(reinterpret_cast<T*>(block + (i & (kBlockSize - 1)) * sizeof(T)));
     }
 
-    std::vector<std::unique_ptr<Block>> m_blocks;
+    std::vector<unsigned char*> m_blocks;
+    std::vector<Region> m_regions;
     std::size_t m_size = 0;
 };
 

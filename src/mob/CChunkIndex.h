@@ -28,6 +28,8 @@ public:
     CMobChunk* Lookup(std::int32_t key);
     const CMobChunk* Lookup(std::int32_t key) const;
     std::size_t GetCount() const { return m_nCount; }
+    // Lets memory reserved for records not yet stored go back to the system.
+    void ReleaseUnused() { m_records.release_unused(); }
     void RemoveAll();
     // Removes every record under key or a later key.
     void RemoveFrom(std::int32_t key);

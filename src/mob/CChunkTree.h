@@ -68,6 +68,8 @@ public:
     LabelId InternLabel(std::string_view text) { return m_labels.Intern(text); }
 
     std::size_t GetCount() const { return m_nodes.size(); }
+    // Lets memory reserved for nodes not yet inserted go back to the system.
+    void ReleaseUnused() { m_nodes.release_unused(); }
     void DeleteAllItems();
     // Removes the last top-level node with everything below it; those must
     // be the nodes inserted last, as they are while a file is being loaded.

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -45,6 +46,16 @@ const std::uint8_t* CMemMapFile::Lock(const platform::CProcessLock::WaitCallback
     return m_pView;
 }
 
+void CMemMapFile::ReleaseBefore(std::uint32_t offset)
+{
+    const auto page = static_cast<std::uint32_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint32_t end = std::min<std::uint32_t>(offset, static_cast<std::uint32_t>(m_nViewSize)) / page * page;
+    if (!m_pView || end <= m_nReleased)
+        return;
+    (void)::madvise(const_cast<std::uint8_t*>(m_pView) + m_nReleased, end - m_nReleased, MADV_DONTNEED);
+    m_nReleased = end;
+}
+
 void CMemMapFile::Unlock()
 {
     if (!m_bLocked)
@@ -61,6 +72,7 @@ void CMemMapFile::Close()
         ::munmap(const_cast<std::uint8_t*>(m_pView), m_nViewSize);
         m_pView = nullptr;
         m_nViewSize = 0;
+        m_nReleased = 0;
     }
     if (m_hFile >= 0) {
         ::close(m_hFile);

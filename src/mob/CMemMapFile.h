@@ -31,6 +31,11 @@ public:
     // order; harmless on an object with nothing open, and when repeated.
     void Close();
 
+    // The reader is done with the bytes before offset: their pages stop
+    // counting against the process (they stay in the page cache, and a
+    // later read fetches them again).
+    void ReleaseBefore(std::uint32_t offset);
+
     const std::uint8_t* GetView() const { return m_pView; }
     // True when the file was cut short by someone else while mapped: the
     // missing part read as zeros, so what was read is not the file.
@@ -46,6 +51,7 @@ public:
 private:
     const std::uint8_t* m_pView = nullptr;
     std::size_t m_nViewSize = 0;
+    std::uint32_t m_nReleased = 0;  // bytes at the start of the view already let go
     bool m_bLocked = false;
     platform::CProcessLock m_hMutex;
     std::unique_ptr<platform::CFaultGuard> m_faultGuard;

@@ -1,6 +1,7 @@
 #include "mob/CMobDocument.h"
 
 #include "desc/IdKey.h"
+#include "mob/CByteOutput.h"
 #include "mob/CMemMapFile.h"
 #include "mob/Utf8.h"
 #include "platform/CFileReplacer.h"
@@ -25,6 +26,11 @@ constexpr std::uint32_t kHeaderSize = 8;
 constexpr std::uint64_t kLargestFile = 0xFFFFFFFEull;
 // How many chunks go by between two progress reports.
 constexpr std::uint32_t kProgressInterval = 1u << 16;
+// How far the walk of a mapped file goes before the pages behind it are let
+// go, so that a load never holds the whole file and all its copies at once.
+constexpr std::uint32_t kReleaseInterval = 8u << 20;
+// Saving hands the file its bytes in pieces of this size.
+constexpr std::size_t kSavePiece = 4u << 20;
 
 } // namespace
 
@@ -100,11 +106,17 @@ bool CMobDocument::LoadMobFile(const std::string& path)
     m_tree.SetItemData(fileNode, key);
     m_mapChunks.SetAt(key, CMobChunk(path));
     m_nFileOffset = 0;
-    ParseChunks(fileNode, view, map.m_nDataSize);
+    // The payloads never take more than the file: one block holds them all.
+    m_arena.Reserve(map.m_nDataSize);
+    ParseChunks(fileNode, view, map.m_nDataSize, &map);
 
     map.Unlock();
     const bool lost = map.DataWasLost();
     map.Close();
+    // What the load left half used of its memory goes back until needed.
+    m_arena.ReleaseUnused();
+    m_tree.ReleaseUnused();
+    m_mapChunks.ReleaseUnused();
     if (lost) {
         // Zeros stood in for bytes that vanished; showing them would pass
         // them off as the file's contents.
@@ -118,6 +130,11 @@ bool CMobDocument::LoadMobFile(const std::string& path)
 }
 
 bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length)
+{
+    return ParseChunks(parent, start, length, nullptr);
+}
+
+bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length, CMemMapFile* map)
 {
     if (!start)
         return false;
@@ -156,9 +173,16 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
     };
     std::vector<Frame> stack{{parent, length, 0, kNoNode}};
     std::uint32_t untilProgress = kProgressInterval;
+    std::uint64_t releaseAt = kReleaseInterval;
 
     while (!stack.empty()) {
         Frame& frame = stack.back();
+        // The walk never goes back: every read from here on is at or after
+        // this header.
+        if (map && frame.pos >= releaseAt) {
+            map->ReleaseBefore(frame.pos);
+            releaseAt = std::uint64_t{frame.pos} + kReleaseInterval;
+        }
         const std::uint8_t* header = start + frame.pos;
         // A size below 8 cannot hold its own header: the list ends there,
         // and the bytes from there on are kept like any other bytes that
@@ -234,11 +258,17 @@ bool CMobDocument::SaveMobFile(const std::string& path)
                        std::to_string(kLargestFile) + ").";
         return false;
     }
-    // Every byte is written below, so the buffer is not zeroed first.
-    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(total);
-    EmitChunks(first, fileNode, sizes, buffer.get(), total);
     platform::CFileReplacer file;
-    if (!file.Begin(path) || !file.Write(buffer.get(), total) || !file.Commit()) {
+    if (!file.Begin(path)) {
+        m_strIoError = file.GetError();
+        return false;
+    }
+    // The bytes go to the file in pieces as they are gathered, never as a
+    // second copy of the whole file.
+    const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(total, kSavePiece));
+    CByteOutput out(piece, [&file](const std::uint8_t* data, std::size_t size) { return file.Write(data, size); });
+    EmitChunks(first, fileNode, sizes, out, total);
+    if (!out.Finish() || !file.Commit()) {
         m_strIoError = file.GetError();
         return false;
     }
@@ -254,7 +284,8 @@ bool CMobDocument::AppendList(NodeId first, NodeId listNode, std::vector<std::ui
         return false;
     const std::size_t base = buffer.size();
     buffer.resize(base + total);
-    EmitChunks(first, listNode, sizes, buffer.data() + base, total);
+    CByteOutput out(buffer.data() + base, total);
+    EmitChunks(first, listNode, sizes, out, total);
     return true;
 }
 
@@ -377,46 +408,43 @@ bool CMobDocument::MeasureChunks(NodeId first, NodeId listNode, std::vector<std:
     return true;
 }
 
-std::uint8_t* CMobDocument::EmitTrailingBytes(NodeId node, std::uint8_t* out) const
+void CMobDocument::EmitTrailingBytes(NodeId node, CByteOutput& out) const
 {
     if (m_trailing.empty())
-        return out;
+        return;
     const auto it = m_trailing.find(node);
-    if (it == m_trailing.end())
-        return out;
-    std::memcpy(out, it->second.data(), it->second.size());
-    return out + it->second.size();
+    if (it != m_trailing.end())
+        out.Put(it->second.data(), it->second.size());
 }
 
 void CMobDocument::EmitChunks(NodeId first, NodeId listNode, const std::vector<std::uint32_t>& sizes,
-                              std::uint8_t* out, std::uint64_t total) const
+                              CByteOutput& out, std::uint64_t total) const
 {
-    const std::uint8_t* const start = out;
+    const std::uint64_t start = out.Done();
     const bool any = m_tree.IsValid(first);
     const NodeId boundary = any ? m_tree.GetParentItem(first) : kNoNode;
     std::uint32_t untilProgress = kProgressInterval;
     NodeId node = any ? first : kNoNode;
     while (node != kNoNode) {
         const CMobChunk& rec = *m_mapChunks.Lookup(m_tree.GetItemData(node));
-        le::WriteU32(out, rec.m_nId);
-        le::WriteU32(out + 4, sizes[node]);
-        out += kHeaderSize;
+        std::uint8_t header[kHeaderSize];
+        le::WriteU32(header, rec.m_nId);
+        le::WriteU32(header + 4, sizes[node]);
+        out.Put(header, kHeaderSize);
         if (--untilProgress == 0) {
             untilProgress = kProgressInterval;
-            ReportProgress(static_cast<std::uint64_t>(out - start), total);
+            ReportProgress(out.Done() - start, total);
         }
         if (const NodeId child = m_tree.GetChildItem(node); child != kNoNode) {
             node = child;
             continue;
         }
-        if (rec.m_nSize != 0) {
-            std::memcpy(out, rec.m_pData.get(), rec.m_nSize);
-            out += rec.m_nSize;
-        }
+        if (rec.m_nSize != 0)
+            out.Put(rec.m_pData.get(), rec.m_nSize);
         // Climb out of every list this node ends, each list followed by its
         // trailing bytes.
         for (;;) {
-            out = EmitTrailingBytes(node, out);
+            EmitTrailingBytes(node, out);
             if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode) {
                 node = next;
                 break;

@@ -17,6 +17,9 @@
 
 namespace qm {
 
+class CByteOutput;
+class CMemMapFile;
+
 // The document: the description table, the chunk tree of every loaded file
 // and the record of every node, with loading, saving and unloading.
 //
@@ -97,6 +100,9 @@ public:
     std::uint32_t m_nFileOffset = 0;
 
 private:
+    // With map, the pages of the mapped file behind the walk are let go as
+    // it goes (start must then be the map's view).
+    bool ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length, CMemMapFile* map);
     void ReportProgress(std::uint64_t done, std::uint64_t total) const;
     void KeepTrailingBytes(NodeId listNode, const std::uint8_t* bytes, std::uint32_t count);
     std::uint32_t TrailingCount(NodeId node) const;
@@ -104,9 +110,9 @@ private:
     // siblings and their subtrees), and the bytes they take together with
     // the trailing bytes of listNode (kNoNode for none).
     bool MeasureChunks(NodeId first, NodeId listNode, std::vector<std::uint32_t>& sizes, std::uint64_t& total);
-    void EmitChunks(NodeId first, NodeId listNode, const std::vector<std::uint32_t>& sizes, std::uint8_t* out,
+    void EmitChunks(NodeId first, NodeId listNode, const std::vector<std::uint32_t>& sizes, CByteOutput& out,
                     std::uint64_t total) const;
-    std::uint8_t* EmitTrailingBytes(NodeId node, std::uint8_t* out) const;
+    void EmitTrailingBytes(NodeId node, CByteOutput& out) const;
     bool AppendList(NodeId first, NodeId listNode, std::vector<std::uint8_t>& buffer);
 
     CChunkTree m_tree;

@@ -1,3 +1,4 @@
+#include "mob/CBlockVector.h"
 #include "mob/CChunkTree.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,31 @@ TEST(ChunkTree, AppendsInOrderWithOrWithoutTheLastChildHint)
     EXPECT_EQ(tree.GetCount(), 6u);
     EXPECT_EQ(tree.GetParentItem(a1), a);
     EXPECT_EQ(tree.GetItemImage(a1), IMG_CHUNK);
+}
+
+// Blocks of four, so that a few dozen elements span several regions; a
+// truncation back into an earlier region, and growth again from there.
+TEST(BlockVector, KeepsEveryElementThroughTruncationAndRegrowth)
+{
+    CBlockVector<std::string, 2> strings;
+    const auto fill = [&](std::size_t from, std::size_t to, char tag) {
+        for (std::size_t i = from; i < to; ++i)
+            strings.emplace_back(std::string(40, tag) + std::to_string(i));
+    };
+    const auto check = [&](std::size_t from, std::size_t to, char tag) {
+        for (std::size_t i = from; i < to; ++i)
+            ASSERT_EQ(strings[i], std::string(40, tag) + std::to_string(i)) << i;
+    };
+    fill(0, 50, 'a');
+    strings.truncate(6);
+    strings.release_unused();
+    fill(6, 40, 'b');
+    EXPECT_EQ(strings.size(), 40u);
+    check(0, 6, 'a');
+    check(6, 40, 'b');
+    strings.truncate(0);
+    fill(0, 9, 'c');
+    check(0, 9, 'c');
 }
 
 } // namespace

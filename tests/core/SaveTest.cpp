@@ -39,6 +39,32 @@ TEST_F(SaveTest, WellFormedFilesComeBackByteForByte)
     }
 }
 
+// Large enough that a save goes out in several pieces, with one payload
+// larger than a piece in between.
+TEST_F(SaveTest, LargeFilesComeBackByteForByte)
+{
+    tools::WriteFileText(dir.File("mob_desc.txt"), tools::CSyntheticMob::DescriptionText());
+    ASSERT_TRUE(doc.ReadDescFile());
+    tools::SyntheticOptions options;
+    options.chunkCount = 100000;
+    auto bytes = tools::CSyntheticMob::Generate(options);
+    const std::uint32_t big = 5u << 20;
+    std::vector<std::uint8_t> chunk(8 + big);
+    le::WriteU32(chunk.data(), 0x00090000);
+    le::WriteU32(chunk.data() + 4, static_cast<std::uint32_t>(chunk.size()));
+    for (std::size_t i = 8; i < chunk.size(); ++i)
+        chunk[i] = static_cast<std::uint8_t>(i * 7);
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    options.seed = 2;
+    options.chunkCount = 30000;
+    const auto more = tools::CSyntheticMob::Generate(options);
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    ASSERT_GT(bytes.size(), std::size_t{12} << 20);
+
+    Load(bytes);
+    EXPECT_EQ(SaveAndRead(), bytes);
+}
+
 // The bytes after a container's last chunk stay behind its last chunk.
 TEST_F(SaveTest, GrownPayloadGrowsEveryEnclosingContainer)
 {
@@ -109,19 +135,32 @@ bool RunUnderFileSizeLimit(rlim_t limitBytes, Body body)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// A write that fails in the first piece of the file, or after whole pieces
+// have gone out.
 TEST_F(SaveTest, FailedSaveLeavesTheOldFileIntact)
 {
-    ChunkBuilder b;
-    b.Chunk(kIdString, std::string(100000, 's'));
-    const std::string path = Load(b.Bytes());
-    doc.Chunks().Lookup(2)->ReplacePayload(CPayload::Allocate(200000), 200000);
+    struct Case {
+        std::uint32_t chunks;
+        std::uint32_t grownPayload;
+        rlim_t limit;
+    };
+    for (const Case c : {Case{1, 200000, 150000}, Case{3000, 4000, 6u << 20}}) {
+        SCOPED_TRACE(c.chunks);
+        doc.UnloadAll();
+        ChunkBuilder b;
+        for (std::uint32_t i = 0; i < c.chunks; ++i)
+            b.Chunk(kIdString, std::string(c.grownPayload / 2, 's'));
+        const std::string path = Load(b.Bytes());
+        for (std::int32_t key = 2; key < static_cast<std::int32_t>(c.chunks) + 2; ++key)
+            doc.Chunks().Lookup(key)->ReplacePayload(CPayload::Allocate(c.grownPayload), c.grownPayload);
 
-    const bool reportedFailure = RunUnderFileSizeLimit(150000, [&] {
-        return !doc.SaveMobFile(path) && doc.GetIoError().find("File too large") != std::string::npos;
-    });
-    EXPECT_TRUE(reportedFailure);
-    EXPECT_EQ(tools::ReadFileBytes(path), b.Bytes());
-    EXPECT_EQ(tools::ListFolder(dir.Path()), (std::vector<std::string>{"mob_desc.txt", "test.mob"}));
+        const bool reportedFailure = RunUnderFileSizeLimit(c.limit, [&] {
+            return !doc.SaveMobFile(path) && doc.GetIoError().find("File too large") != std::string::npos;
+        });
+        EXPECT_TRUE(reportedFailure);
+        EXPECT_EQ(tools::ReadFileBytes(path), b.Bytes());
+        EXPECT_EQ(tools::ListFolder(dir.Path()), (std::vector<std::string>{"mob_desc.txt", "test.mob"}));
+    }
 
     EXPECT_FALSE(doc.SaveMobFile(dir.File("missing/folder.mob")));
     EXPECT_NE(doc.GetIoError().find("No such file or directory"), std::string::npos);

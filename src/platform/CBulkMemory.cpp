@@ -1,0 +1,91 @@
+#include "platform/CBulkMemory.h"
+
+#include <new>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <utility>
+
+namespace qm::platform {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t PageSize()
+{
+    static const auto size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+std::uintptr_t RoundUp(std::uintptr_t value, std::size_t to)
+{
+    return (value + to - 1) / to * to;
+}
+
+} // namespace
+
+CBulkMemory::CBulkMemory(std::size_t size)
+{
+    if (size == 0)
+        return;
+    // Huge pages need a block that starts on a huge page boundary: ask for
+    // one huge page more and start at the first boundary inside.
+    const bool huge = size >= kHugePage;
+    const std::size_t alignment = huge ? kHugePage : PageSize();
+    const std::size_t length = RoundUp(size, alignment) + (huge ? kHugePage : 0);
+    void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (mapping == MAP_FAILED)
+        throw std::bad_alloc();
+    m_pMapping = mapping;
+    m_nMappingSize = length;
+    m_pData = reinterpret_cast<std::uint8_t*>(RoundUp(reinterpret_cast<std::uintptr_t>(mapping), alignment));
+    m_nSize = size;
+#ifdef MADV_HUGEPAGE
+    // Only advice: where huge pages are switched off, pages stay small.
+    if (huge)
+        (void)::madvise(m_pData, RoundUp(size, kHugePage), MADV_HUGEPAGE);
+#endif
+}
+
+CBulkMemory::~CBulkMemory()
+{
+    Release();
+}
+
+CBulkMemory::CBulkMemory(CBulkMemory&& other) noexcept
+    : m_pData(std::exchange(other.m_pData, nullptr)), m_nSize(std::exchange(other.m_nSize, 0)),
+      m_pMapping(std::exchange(other.m_pMapping, nullptr)), m_nMappingSize(std::exchange(other.m_nMappingSize, 0))
+{
+}
+
+CBulkMemory& CBulkMemory::operator=(CBulkMemory&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_pData = std::exchange(other.m_pData, nullptr);
+        m_nSize = std::exchange(other.m_nSize, 0);
+        m_pMapping = std::exchange(other.m_pMapping, nullptr);
+        m_nMappingSize = std::exchange(other.m_nMappingSize, 0);
+    }
+    return *this;
+}
+
+void CBulkMemory::ReleaseFrom(std::size_t offset) const
+{
+    const auto begin = RoundUp(reinterpret_cast<std::uintptr_t>(m_pData) + offset, PageSize());
+    const auto end = reinterpret_cast<std::uintptr_t>(m_pMapping) + m_nMappingSize;
+    if (m_pData && begin < end)
+        (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
+void CBulkMemory::Release()
+{
+    if (m_pMapping)
+        ::munmap(m_pMapping, m_nMappingSize);
+    m_pMapping = nullptr;
+    m_nMappingSize = 0;
+    m_pData = nullptr;
+    m_nSize = 0;
+}
+
+} // namespace qm::platform
