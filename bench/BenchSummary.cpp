@@ -66,14 +66,27 @@ Figure Figure::Time(std::string label, std::string benchmark, double maxMillisec
     return {std::move(label), Kind::Time, std::move(benchmark), {}, {}, maxMilliseconds, false};
 }
 
+void PrintFigureHead(const std::string& title)
+{
+    std::printf("\n%s figures\n", title.c_str());
+    std::printf("%-42s %14s %14s %8s %10s  %s\n", "figure", "value", "floor", "ratio", "target", "met");
+}
+
+void PrintFigureLine(const std::string& label, const std::string& value, const std::string& floor,
+                     const std::string& ratio, double measured, double target, bool atLeast)
+{
+    const bool met = atLeast ? measured >= target : measured <= target;
+    std::printf("%-42s %14s %14s %8s %9s%g  %s\n", label.c_str(), value.c_str(), floor.c_str(), ratio.c_str(),
+                atLeast ? ">=" : "<=", target, met ? "yes" : "NO");
+}
+
 int RunWithSummary(int argc, char** argv, const std::string& title, const std::vector<Figure>& figures)
 {
     benchmark::Initialize(&argc, argv);
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%s figures\n", title.c_str());
-    std::printf("%-42s %14s %14s %8s %10s  %s\n", "figure", "value", "floor", "ratio", "target", "met");
+    PrintFigureHead(title);
     for (const Figure& figure : figures) {
         const Result* result = Find(reporter, figure.benchmark);
         if (!result) {
@@ -112,9 +125,7 @@ int RunWithSummary(int argc, char** argv, const std::string& title, const std::v
             std::snprintf(valueText, sizeof valueText, "%.2f ms", value);
             break;
         }
-        const bool met = figure.atLeast ? value >= figure.target : value <= figure.target;
-        std::printf("%-42s %14s %14s %8s %9s%g  %s\n", figure.label.c_str(), valueText, floorText, ratioText,
-                    figure.atLeast ? ">=" : "<=", figure.target, met ? "yes" : "NO");
+        PrintFigureLine(figure.label, valueText, floorText, ratioText, value, figure.target, figure.atLeast);
     }
     benchmark::Shutdown();
     return 0;

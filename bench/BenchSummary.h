@@ -27,6 +27,12 @@ struct Figure {
     static Figure Time(std::string label, std::string benchmark, double maxMilliseconds);
 };
 
+// The summary table: a title line and the column heads, then one line per
+// figure (value and floor as text; ratio empty where there is none).
+void PrintFigureHead(const std::string& title);
+void PrintFigureLine(const std::string& label, const std::string& value, const std::string& floor,
+                     const std::string& ratio, double measured, double target, bool atLeast = false);
+
 // Runs the registered benchmarks as benchmark's own main does, then prints
 // the figures with their floors, ratios and targets. Exit status 0.
 int RunWithSummary(int argc, char** argv, const std::string& title, const std::vector<Figure>& figures);

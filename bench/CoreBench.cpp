@@ -5,32 +5,25 @@
 
 #include "BenchFile.h"
 #include "BenchSummary.h"
+#include "LoadFloor.h"
 
 #include "mob/CMobDocument.h"
 #include "mob/CTreeSearch.h"
 #include "platform/FileSystem.h"
 #include "platform/LittleEndian.h"
-#include "tools/CSyntheticMob.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <unordered_set>
 #include <vector>
 
 namespace qm::bench {
 namespace {
-
-std::unordered_set<std::uint32_t> ContainerIds()
-{
-    return {0x00010000, 0x00010001, 0x00010002};
-}
 
 std::vector<std::uint8_t> ReadAll(const std::string& path)
 {
@@ -48,55 +41,12 @@ void UseDescriptions(CMobDocument& doc)
         throw std::runtime_error(doc.GetError());
 }
 
-// The floor of loading: map the file, walk every chunk header (descending
-// into containers), copy every leaf payload once into one buffer.
-std::uint64_t LoadFloorOnce(const std::string& path, const std::unordered_set<std::uint32_t>& containers)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    struct stat st {};
-    ::fstat(fd, &st);
-    const auto size = static_cast<std::size_t>(st.st_size);
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    const auto* data = static_cast<const std::uint8_t*>(mapped);
-    auto copy = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    std::uint8_t* out = copy.get();
-    std::uint64_t headers = 0;
-
-    struct Range {
-        std::size_t pos;
-        std::size_t end;
-    };
-    std::vector<Range> stack{{0, size}};
-    while (!stack.empty()) {
-        Range& range = stack.back();
-        if (range.end - range.pos < 8) {
-            stack.pop_back();
-            continue;
-        }
-        const std::uint32_t id = le::ReadU32(data + range.pos);
-        const std::uint32_t chunkSize = le::ReadU32(data + range.pos + 4);
-        const std::size_t payload = range.pos + 8;
-        range.pos += chunkSize;
-        ++headers;
-        if (containers.count(id) != 0) {
-            stack.push_back({payload, payload + chunkSize - 8});
-        } else {
-            std::memcpy(out, data + payload, chunkSize - 8);
-            out += chunkSize - 8;
-        }
-    }
-    benchmark::DoNotOptimize(copy.get());
-    ::munmap(mapped, size);
-    ::close(fd);
-    return headers;
-}
-
 void BM_LoadFloor(benchmark::State& state)
 {
     const BenchFile& file = BenchFile::Get();
-    const auto containers = ContainerIds();
+    const auto containers = SyntheticContainerIds();
     for (auto _ : state)
-        benchmark::DoNotOptimize(LoadFloorOnce(file.mobPath, containers));
+        benchmark::DoNotOptimize(LoadFloor(file.mobPath, containers));
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.bytes));
 }
 BENCHMARK(BM_LoadFloor)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -73,6 +73,14 @@ std::string CSyntheticMob::DescriptionText()
     return text;
 }
 
+std::vector<std::uint32_t> CSyntheticMob::ContainerIds()
+{
+    std::vector<std::uint32_t> ids;
+    for (const IdType& entry : kContainers)
+        ids.push_back(entry.id);
+    return ids;
+}
+
 std::vector<std::uint8_t> CSyntheticMob::Generate(const SyntheticOptions& options)
 {
     Random random(options.seed);

@@ -22,6 +22,8 @@ class CSyntheticMob {
 public:
     // The description file that names and types the ids Generate() uses.
     static std::string DescriptionText();
+    // The ids that description makes containers.
+    static std::vector<std::uint32_t> ContainerIds();
     static std::vector<std::uint8_t> Generate(const SyntheticOptions& options);
 };
 

@@ -12,8 +12,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 #include <cstring>
@@ -82,6 +84,37 @@ void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path, int selectKey)
     });
 }
 
+// Once the tree has been painted with the start-up files in it, prints
+// "ready NODES" on standard output and closes the window: how a benchmark
+// times a start to a usable tree without guessing from the clock.
+class ReadyReporter : public QObject {
+public:
+    explicit ReadyReporter(qm::CEditorDlg& dlg) : QObject(&dlg), m_dlg(dlg)
+    {
+        QWidget* viewport = dlg.TreeCtrl()->viewport();
+        viewport->installEventFilter(this);
+        viewport->update();
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || m_bSeen)
+            return false;
+        m_bSeen = true;
+        // Queued behind the paint, so it runs once the picture is on screen.
+        QTimer::singleShot(0, &m_dlg, [this] {
+            std::printf("ready %zu\n", m_dlg.Document().Tree().GetCount());
+            std::fflush(stdout);
+            m_dlg.reject();
+        });
+        return false;
+    }
+
+private:
+    qm::CEditorDlg& m_dlg;
+    bool m_bSeen = false;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -106,6 +139,9 @@ int main(int argc, char** argv)
     QCommandLineOption select(QStringLiteral("select"), QString(), QStringLiteral("key"));
     select.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(select);
+    QCommandLineOption exitWhenReady(QStringLiteral("exit-when-ready"));
+    exitWhenReady.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(exitWhenReady);
     parser.addPositionalArgument(QStringLiteral("files"), QString(), QStringLiteral("[FILE.mob...]"));
     parser.process(Arguments(argc, argv));
 
@@ -122,6 +158,8 @@ int main(int argc, char** argv)
         const QString path = qm::AbsoluteFileName(parser.value(screenshot));
         const int key = parser.value(select).toInt();
         editor.SetStartupHook([path, key](qm::CEditorDlg& dlg) { ScheduleScreenshot(dlg, path, key); });
+    } else if (parser.isSet(exitWhenReady)) {
+        editor.SetStartupHook([](qm::CEditorDlg& dlg) { new ReadyReporter(dlg); });
     }
     return editor.InitInstance(files);
 }
