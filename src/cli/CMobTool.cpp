@@ -240,16 +240,26 @@ int CMobTool::CmdStat(const std::vector<std::string>& operands)
 {
     const bool allLoaded = LoadFiles(operands);
     const CChunkTree& tree = m_doc.Tree();
-    std::vector<std::uint32_t> depth(tree.GetCount() + 1, 0);
     std::uint64_t payloadBytes = 0;
     std::uint32_t maxDepth = 0;
-    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
-        const NodeId parent = tree.GetParentItem(node);
-        depth[node] = parent == kNoNode ? 0 : depth[parent] + 1;
-        maxDepth = std::max(maxDepth, depth[node]);
-        const CMobChunk* rec = m_doc.Chunks().Lookup(tree.GetItemData(node));
-        if (rec && !tree.ItemHasChildren(node))
+    // A walk that keeps its depth as it goes, so no table of a million
+    // depths is needed.
+    std::uint32_t depth = 0;
+    for (NodeId node = tree.GetRootItem(); node != kNoNode;) {
+        maxDepth = std::max(maxDepth, depth);
+        if (const NodeId child = tree.GetChildItem(node); child != kNoNode) {
+            node = child;
+            ++depth;
+            continue;
+        }
+        if (const CMobChunk* rec = m_doc.Chunks().Lookup(tree.GetItemData(node)))
             payloadBytes += rec->m_nSize;
+        while (node != kNoNode && tree.GetNextSiblingItem(node) == kNoNode) {
+            node = tree.GetParentItem(node);
+            --depth;
+        }
+        if (node != kNoNode)
+            node = tree.GetNextSiblingItem(node);
     }
     m_out << "nodes " << tree.GetCount() << "\n"
           << "payload_bytes " << payloadBytes << "\n"
