@@ -46,7 +46,20 @@ constexpr auto kReadyTimeout = std::chrono::seconds(120);
 struct Sample {
     double ms = 0;
     double peakMiB = 0;
+    // User and system time of the whole run: on a busy machine the wall
+    // time also holds the wait for a core, which this does not.
+    double cpuMs = 0;
 };
+
+struct Ended {
+    double peakMiB;
+    double cpuMs;
+};
+
+double Ms(const timeval& time)
+{
+    return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_usec) / 1e3;
+}
 
 // One thing a user does: one or more commands run one after the other.
 struct Subject {
@@ -100,9 +113,9 @@ pid_t Start(const Command& command, const std::string& folder, int outFd, const 
     return pid;
 }
 
-// Waits for the process; its peak resident memory in MiB. Fails unless it
-// ended with status 0.
-double Finish(pid_t pid, const Command& command, const std::string& errPath)
+// Waits for the process; its peak resident memory in MiB and the processor
+// time it used. Fails unless it ended with status 0.
+Ended Finish(pid_t pid, const Command& command, const std::string& errPath)
 {
     int status = 0;
     struct rusage usage {};
@@ -112,7 +125,7 @@ double Finish(pid_t pid, const Command& command, const std::string& errPath)
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         Fail(Joined(command) + " failed (status " + std::to_string(status) + "):\n" + Slurp(errPath));
-    return static_cast<double>(usage.ru_maxrss) * 1024.0 / kMiB;
+    return {static_cast<double>(usage.ru_maxrss) * 1024.0 / kMiB, Ms(usage.ru_utime) + Ms(usage.ru_stime)};
 }
 
 // Reads the editor's output until its "ready NODES" line; the node count.
@@ -208,6 +221,7 @@ private:
         for (const Command& command : subject.commands) {
             const Sample step = subject.untilReady ? RunUntilReady(command) : RunToEnd(command);
             sample.ms += step.ms;
+            sample.cpuMs += step.cpuMs;
             sample.peakMiB = std::max(sample.peakMiB, step.peakMiB);
         }
         return sample;
@@ -219,8 +233,8 @@ private:
         const auto start = Clock::now();
         const pid_t pid = Start(command, m_file.folder, devNull, m_errPath);
         ::close(devNull);
-        const double peak = Finish(pid, command, m_errPath);
-        return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), peak};
+        const Ended ended = Finish(pid, command, m_errPath);
+        return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), ended.peakMiB, ended.cpuMs};
     }
 
     Sample RunUntilReady(const Command& command)
@@ -234,10 +248,10 @@ private:
         const std::size_t nodes = ReadReadyLine(out[0], pid);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         ::close(out[0]);
-        const double peak = Finish(pid, command, m_errPath);
+        const Ended ended = Finish(pid, command, m_errPath);
         if (nodes != m_file.chunks + 1)
             Fail("the editor showed " + std::to_string(nodes) + " nodes:\n" + Slurp(m_errPath));
-        return {ms, peak};
+        return {ms, ended.peakMiB, ended.cpuMs};
     }
 
     static double LoadAverage()
@@ -269,24 +283,17 @@ private:
         return values[below] + (values[above] - values[below]) * (at - static_cast<double>(below));
     }
 
-    static std::vector<double> Times(const Subject& s)
+    static std::vector<double> Values(const Subject& s, double Sample::*field)
     {
         std::vector<double> values;
         for (const Sample& sample : s.samples)
-            values.push_back(sample.ms);
+            values.push_back(sample.*field);
         return values;
     }
 
-    static std::vector<double> Peaks(const Subject& s)
-    {
-        std::vector<double> values;
-        for (const Sample& sample : s.samples)
-            values.push_back(sample.peakMiB);
-        return values;
-    }
-
-    static double MedianMs(const Subject& s) { return Quantile(Times(s), 0.5); }
-    static double MedianPeak(const Subject& s) { return Quantile(Peaks(s), 0.5); }
+    static double MedianMs(const Subject& s) { return Quantile(Values(s, &Sample::ms), 0.5); }
+    static double MedianPeak(const Subject& s) { return Quantile(Values(s, &Sample::peakMiB), 0.5); }
+    static double MedianCpu(const Subject& s) { return Quantile(Values(s, &Sample::cpuMs), 0.5); }
 
     static std::string Text(const char* format, double value)
     {
@@ -299,12 +306,13 @@ private:
     {
         std::printf("%zu chunks, %.1f MB, warm in the page cache; %d rounds; load average %.2f before, %.2f after\n\n",
                     m_file.chunks, static_cast<double>(m_file.bytes) / 1e6, rounds, loadBefore, loadAfter);
-        std::printf("%-34s %10s %21s %21s %10s\n", "process", "median", "middle half", "all", "peak RSS");
+        std::printf("%-34s %10s %21s %21s %10s %10s\n", "process", "median", "middle half", "all", "CPU",
+                    "peak RSS");
         for (const Subject& s : m_subjects) {
-            const auto times = Times(s);
-            std::printf("%-34s %7.1f ms %9.1f - %6.1f ms %9.1f - %6.1f ms %6.1f MiB\n", s.name.c_str(),
+            const auto times = Values(s, &Sample::ms);
+            std::printf("%-34s %7.1f ms %9.1f - %6.1f ms %9.1f - %6.1f ms %7.1f ms %6.1f MiB\n", s.name.c_str(),
                         MedianMs(s), Quantile(times, 0.25), Quantile(times, 0.75), Quantile(times, 0),
-                        Quantile(times, 1), MedianPeak(s));
+                        Quantile(times, 1), MedianCpu(s), MedianPeak(s));
         }
         ReportFigures("process", "");
         if (!m_baseline.empty())
@@ -332,14 +340,21 @@ private:
         const double extra = MedianPeak(*save) - MedianPeak(*stat);
         PrintFigureLine("peak RSS, mobtool save - stat", Text("%.1f MiB", extra), "", "", extra, 16);
         // For the record, without a target: the floor as it would be with
-        // its copy in huge pages, as the document keeps its payloads.
-        const double hugeRatio = MedianMs(*stat) / MedianMs(*hugeFloor);
-        std::printf("%-42s %14s %14s %8s\n", "mobtool stat / load floor in huge pages",
-                    Text("%.1f ms", MedianMs(*stat)).c_str(), Text("%.1f ms", MedianMs(*hugeFloor)).c_str(),
-                    Text("%.2f", hugeRatio).c_str());
+        // its copy in huge pages, as the document keeps its payloads, and
+        // the processor time alone, which the machine's other work does
+        // not lengthen.
+        RecordRatio("mobtool stat / load floor in huge pages", MedianMs(*stat), MedianMs(*hugeFloor));
+        RecordRatio("CPU, mobtool stat / load floor", MedianCpu(*stat), MedianCpu(*floor));
+        RecordRatio("CPU, mobtool save / stat", MedianCpu(*save), MedianCpu(*stat));
         if (editor)
             std::printf("%-42s %14s %14s\n", "peak RSS, editor", Text("%.1f MiB", MedianPeak(*editor)).c_str(),
                         Text("%.1f MiB", limit).c_str());
+    }
+
+    static void RecordRatio(const char* label, double valueMs, double floorMs)
+    {
+        std::printf("%-42s %14s %14s %8s\n", label, Text("%.1f ms", valueMs).c_str(), Text("%.1f ms", floorMs).c_str(),
+                    Text("%.2f", valueMs / floorMs).c_str());
     }
 
     static void TimeRatio(const std::string& label, const Subject& s, double floorMs, double target)

@@ -33,7 +33,10 @@ CBulkMemory::CBulkMemory(std::size_t size)
     const bool huge = size >= kHugePage;
     const std::size_t alignment = huge ? kHugePage : PageSize();
     const std::size_t length = RoundUp(size, alignment) + (huge ? kHugePage : 0);
-    void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    // Not MAP_NORESERVE: the system may still refuse a size it could never
+    // back, and the caller hears bad_alloc instead of the process being
+    // killed when the pages are written.
+    void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED)
         throw std::bad_alloc();
     m_pMapping = mapping;
