@@ -1,5 +1,6 @@
 #include "platform/CBulkMemory.h"
 
+#include <cstdlib>
 #include <new>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -10,6 +11,20 @@ namespace qm::platform {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// AddressSanitizer watches only the heap: under it the block comes from
+// there, so that a write past the loaded payloads is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kFromHeap = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kFromHeap = true;
+#else
+constexpr bool kFromHeap = false;
+#endif
+#else
+constexpr bool kFromHeap = false;
+#endif
 
 std::size_t PageSize()
 {
@@ -28,6 +43,14 @@ CBulkMemory::CBulkMemory(std::size_t size)
 {
     if (size == 0)
         return;
+    if (kFromHeap) {
+        m_pMapping = std::calloc(size, 1);
+        if (!m_pMapping)
+            throw std::bad_alloc();
+        m_pData = static_cast<std::uint8_t*>(m_pMapping);
+        m_nSize = size;
+        return;
+    }
     // Huge pages need a block that starts on a huge page boundary: ask for
     // one huge page more and start at the first boundary inside.
     const bool huge = size >= kHugePage;
@@ -75,6 +98,8 @@ CBulkMemory& CBulkMemory::operator=(CBulkMemory&& other) noexcept
 
 void CBulkMemory::ReleaseFrom(std::size_t offset) const
 {
+    if (kFromHeap)
+        return;
     const auto begin = RoundUp(reinterpret_cast<std::uintptr_t>(m_pData) + offset, PageSize());
     const auto end = reinterpret_cast<std::uintptr_t>(m_pMapping) + m_nMappingSize;
     if (m_pData && begin < end)
@@ -83,7 +108,9 @@ void CBulkMemory::ReleaseFrom(std::size_t offset) const
 
 void CBulkMemory::Release()
 {
-    if (m_pMapping)
+    if (m_pMapping && kFromHeap)
+        std::free(m_pMapping);
+    else if (m_pMapping)
         ::munmap(m_pMapping, m_nMappingSize);
     m_pMapping = nullptr;
     m_nMappingSize = 0;
