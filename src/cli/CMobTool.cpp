@@ -9,6 +9,9 @@
 #include "inspect/CPayloadBytes.h"
 #include "inspect/CTypeGuesser.h"
 #include "platform/FileSystem.h"
+#include "unpack/CMobDiff.h"
+#include "unpack/CPackReader.h"
+#include "unpack/CUnpackWriter.h"
 
 #include "Version.h"
 
@@ -33,6 +36,10 @@ constexpr const char* kUsage =
     "  apply FILE KEY TEXTFILE OUT   read TEXTFILE into chunk KEY and save to OUT\n"
     "  hexdump FILE KEY              the bytes of chunk KEY's payload, 16 a line\n"
     "  guess FILE...                 a description line with a guessed type for every undescribed id\n"
+    "  unpack FILE OUT.json          FILE as a JSON document (OUT - for standard output)\n"
+    "  pack IN.json OUT              the MOB file a JSON document stands for (no descriptions needed)\n"
+    "  diff A B                      the chunks that differ between two MOB files or JSON documents;\n"
+    "                                exit status 0 for none, 1 for some, 2 on an error\n"
     "\n"
     "Options:\n"
     "  --desc PATH       the description file (default: mob_desc.txt in the working folder)\n"
@@ -135,12 +142,16 @@ int CMobTool::Run(const std::vector<std::string>& args)
         int (CMobTool::*run)(const std::vector<std::string>&);
         std::size_t minOperands;
         std::size_t maxOperands;
+        // pack takes every type from its document; diff reads the
+        // descriptions only for a MOB file.
+        bool readsDescriptions = true;
     };
     static const Command kCommands[] = {
         {"tree", &CMobTool::CmdTree, 1, SIZE_MAX}, {"stat", &CMobTool::CmdStat, 1, SIZE_MAX},
         {"save", &CMobTool::CmdSave, 2, 2},        {"show", &CMobTool::CmdShow, 2, 2},
         {"apply", &CMobTool::CmdApply, 4, 4},      {"hexdump", &CMobTool::CmdHexdump, 2, 2},
-        {"guess", &CMobTool::CmdGuess, 1, SIZE_MAX},
+        {"guess", &CMobTool::CmdGuess, 1, SIZE_MAX}, {"unpack", &CMobTool::CmdUnpack, 2, 2},
+        {"pack", &CMobTool::CmdPack, 2, 2, false}, {"diff", &CMobTool::CmdDiff, 2, 2, false},
     };
     const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
                                     [&](const Command& c) { return command == c.name; });
@@ -148,7 +159,7 @@ int CMobTool::Run(const std::vector<std::string>& args)
         return Usage("unknown command " + command);
     if (operands.size() < found->minOperands || operands.size() > found->maxOperands)
         return Usage("wrong number of arguments for " + command);
-    if (!ReadDescriptions())
+    if (found->readsDescriptions && !ReadDescriptions())
         return kExitFailed;
     TraceScope trace(m_bTraceCipher, m_err);
     return (this->*(found->run))(operands);
@@ -156,9 +167,13 @@ int CMobTool::Run(const std::vector<std::string>& args)
 
 bool CMobTool::ReadDescriptions()
 {
-    m_doc.SetDescFile(m_strDescPath);
-    if (m_doc.ReadDescFile())
+    if (m_bDescriptionsRead)
         return true;
+    m_doc.SetDescFile(m_strDescPath);
+    if (m_doc.ReadDescFile()) {
+        m_bDescriptionsRead = true;
+        return true;
+    }
     m_err << m_doc.GetError() << "\n";
     return false;
 }
@@ -344,6 +359,148 @@ int CMobTool::CmdGuess(const std::vector<std::string>& operands)
     }
     m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return allLoaded ? kExitOk : kExitFailed;
+}
+
+int CMobTool::CmdUnpack(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    CUnpackWriter writer(m_doc);
+    const NodeId file = m_doc.Tree().GetRootItem();
+    bool written = false;
+    if (operands[1] == "-") {
+        written = writer.Write(file, operands[0], [this](std::string_view piece, std::string& error) {
+            m_out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            if (m_out)
+                return true;
+            error = "standard output cannot be written";
+            return false;
+        });
+        m_out.flush();
+    } else {
+        written = writer.WriteFile(file, operands[0], operands[1]);
+    }
+    if (!written) {
+        m_err << "mobtool: " << writer.GetError() << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int CMobTool::CmdPack(const std::vector<std::string>& operands)
+{
+    std::string error;
+    if (!PackFile(operands[0], operands[1], {}, error)) {
+        m_err << "mobtool: " << error << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+namespace {
+
+constexpr int kExitDifferent = 1;
+constexpr int kExitTrouble = 2;
+
+// Which way a diff operand is read: by its name, else by whether it opens
+// like a JSON object. A MOB file whose first byte is "{" can be named .mob.
+bool IsUnpackedDocument(const std::string& path)
+{
+    const auto endsWith = [&](std::string_view suffix) {
+        if (path.size() < suffix.size())
+            return false;
+        return std::equal(suffix.begin(), suffix.end(), path.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    };
+    if (endsWith(".json"))
+        return true;
+    if (endsWith(".mob"))
+        return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    int c = 0;
+    while ((c = std::fgetc(file)) == ' ' || c == '\t' || c == '\n' || c == '\r') {
+    }
+    std::fclose(file);
+    return c == '{';
+}
+
+} // namespace
+
+NodeId CMobTool::LoadForDiff(const std::string& path, std::unique_ptr<CMobDocument>& own, const CMobDocument*& doc)
+{
+    if (!IsUnpackedDocument(path)) {
+        // Nodes are appended, so the file node is the next node there will be.
+        const auto file = static_cast<NodeId>(m_doc.Tree().GetCount() + 1);
+        if (!ReadDescriptions() || !LoadFiles({path}))
+            return kNoNode;
+        doc = &m_doc;
+        return file;
+    }
+    CPackReader reader;
+    if (!reader.ReadFile(path)) {
+        m_err << "mobtool: " << reader.GetError() << "\n";
+        return kNoNode;
+    }
+    own = std::make_unique<CMobDocument>();
+    for (const auto& [id, described] : reader.Descriptions()) {
+        if (described.dataType == 0 && described.name.empty())
+            continue;
+        CFieldDesc entry;
+        entry.m_strName = described.name;
+        entry.m_strType = kDataTypeNames[static_cast<std::size_t>(described.dataType)];
+        own->ReplaceEntry(IdKey(id), entry);
+    }
+    if (!own->LoadMobBytes(path, reader.Bytes())) {
+        m_err << "mobtool: " << own->GetIoError() << "\n";
+        return kNoNode;
+    }
+    doc = own.get();
+    return own->Tree().GetRootItem();
+}
+
+int CMobTool::CmdDiff(const std::vector<std::string>& operands)
+{
+    std::unique_ptr<CMobDocument> ownA;
+    std::unique_ptr<CMobDocument> ownB;
+    const CMobDocument* docA = nullptr;
+    const CMobDocument* docB = nullptr;
+    const NodeId fileA = LoadForDiff(operands[0], ownA, docA);
+    if (fileA == kNoNode)
+        return kExitTrouble;
+    const NodeId fileB = LoadForDiff(operands[1], ownB, docB);
+    if (fileB == kNoNode)
+        return kExitTrouble;
+    std::string text;
+    const std::uint64_t count = CMobDiff::Compare(*docA, fileA, *docB, fileB, [&](const ChunkDifference& d) {
+        static constexpr char kMarks[] = {'-', '+', '~'};
+        text += kMarks[static_cast<int>(d.kind)];
+        text += ' ';
+        text += d.path;
+        if (!d.name.empty()) {
+            text += " (";
+            AppendLabel(text, d.name);
+            text += ')';
+        }
+        if (d.kind == ChunkDifference::Kind::Changed) {
+            if (d.hasTexts) {
+                text += ' ';
+                AppendLabel(text, d.oldText);
+                text += " -> ";
+                AppendLabel(text, d.newText);
+            } else {
+                text += ' ' + std::to_string(d.bytesDiffer) + (d.bytesDiffer == 1 ? " byte differs" : " bytes differ");
+            }
+        }
+        text += '\n';
+        if (text.size() >= 1 << 16) {
+            m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            text.clear();
+        }
+    });
+    m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return count == 0 ? kExitOk : kExitDifferent;
 }
 
 } // namespace qm

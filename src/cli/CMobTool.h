@@ -4,6 +4,7 @@
 #include "mob/CMobDocument.h"
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,17 @@ private:
     int CmdApply(const std::vector<std::string>& operands);
     int CmdHexdump(const std::vector<std::string>& operands);
     int CmdGuess(const std::vector<std::string>& operands);
+    int CmdUnpack(const std::vector<std::string>& operands);
+    int CmdPack(const std::vector<std::string>& operands);
+    int CmdDiff(const std::vector<std::string>& operands);
+    // One side of a diff: a MOB file loaded into m_doc, or an unpacked
+    // document packed into a document of its own, typed by itself.
+    NodeId LoadForDiff(const std::string& path, std::unique_ptr<CMobDocument>& own, const CMobDocument*& doc);
 
     std::ostream& m_out;
     std::ostream& m_err;
     std::string m_strDescPath = "mob_desc.txt";
+    bool m_bDescriptionsRead = false;
     bool m_bTraceCipher = false;
     CMobDocument m_doc;
     CEditSession m_session{m_doc};

@@ -184,6 +184,20 @@ std::string FormatDiplomacy(const std::uint8_t* data, std::uint32_t size)
 
 } // namespace
 
+bool HasTextForm(std::int32_t dataType)
+{
+    switch (dataType) {
+    case DT_NULL:
+    case DT_REC:
+    case DT_STR_S09:
+    case DT_STR_S10:
+    case DT_STR_S11:
+        return false;
+    default:
+        return dataType > DT_NULL && dataType < kDataTypeCount;
+    }
+}
+
 std::string FormatChunkData(std::int32_t dataType, const std::uint8_t* data, std::uint32_t size)
 {
     if (!data || size == 0)

@@ -9,4 +9,8 @@ namespace qm {
 // line breaks. Never fails and never reads outside [data, data + size).
 std::string FormatChunkData(std::int32_t dataType, const std::uint8_t* data, std::uint32_t size);
 
+// False for the types whose text is always empty (NULL, REC, STR_S09 to
+// STR_S11, and codes outside 0 to 21).
+bool HasTextForm(std::int32_t dataType);
+
 } // namespace qm

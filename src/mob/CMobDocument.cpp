@@ -101,14 +101,7 @@ bool CMobDocument::LoadMobFile(const std::string& path)
         return false;
     }
 
-    const NodeId fileNode = m_tree.InsertItem(FileNodeText(path), IMG_FILE, kNoNode);
-    const auto key = static_cast<std::int32_t>(m_tree.GetCount());
-    m_tree.SetItemData(fileNode, key);
-    m_mapChunks.SetAt(key, CMobChunk(path));
-    m_nFileOffset = 0;
-    // The payloads never take more than the file: one block holds them all.
-    m_arena.Reserve(map.m_nDataSize);
-    ParseChunks(fileNode, view, map.m_nDataSize, &map);
+    const NodeId fileNode = AddFileNode(path, view, map.m_nDataSize, &map);
 
     map.Unlock();
     const bool lost = map.DataWasLost();
@@ -120,13 +113,49 @@ bool CMobDocument::LoadMobFile(const std::string& path)
     if (lost) {
         // Zeros stood in for bytes that vanished; showing them would pass
         // them off as the file's contents.
-        m_tree.DeleteLastRoot();
-        m_mapChunks.RemoveFrom(key);
-        std::erase_if(m_trailing, [fileNode](const auto& entry) { return entry.first >= fileNode; });
+        RemoveLastFile(fileNode);
         m_strIoError = path + ": the file was cut short by another program while it was being read";
         return false;
     }
     return true;
+}
+
+bool CMobDocument::LoadMobBytes(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    m_strIoError.clear();
+    if (bytes.empty()) {
+        m_strIoError = path + ": the file is empty";
+        return false;
+    }
+    if (bytes.size() > kLargestFile) {
+        m_strIoError = path + ": the file is too large (" + std::to_string(bytes.size()) +
+                       " bytes; a MOB file holds at most " + std::to_string(kLargestFile) + ")";
+        return false;
+    }
+    AddFileNode(path, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return true;
+}
+
+NodeId CMobDocument::AddFileNode(const std::string& path, const std::uint8_t* data, std::uint32_t size,
+                                 CMemMapFile* map)
+{
+    const NodeId fileNode = m_tree.InsertItem(FileNodeText(path), IMG_FILE, kNoNode);
+    const auto key = static_cast<std::int32_t>(m_tree.GetCount());
+    m_tree.SetItemData(fileNode, key);
+    m_mapChunks.SetAt(key, CMobChunk(path));
+    m_nFileOffset = 0;
+    // The payloads never take more than the file: one block holds them all.
+    m_arena.Reserve(size);
+    ParseChunks(fileNode, data, size, map);
+    return fileNode;
+}
+
+void CMobDocument::RemoveLastFile(NodeId fileNode)
+{
+    m_mapChunks.RemoveFrom(m_tree.GetItemData(fileNode));
+    m_tree.DeleteLastRoot();
+    std::erase_if(m_trailing, [fileNode](const auto& entry) { return entry.first >= fileNode; });
+    std::erase_if(m_cutShort, [fileNode](const auto& entry) { return entry.first >= fileNode; });
 }
 
 bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length)
@@ -199,7 +228,8 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
         const std::uint32_t payloadPos = frame.pos + kHeaderSize;
         const std::uint32_t room = frame.end - payloadPos;
         const std::uint32_t n = std::min(size - kHeaderSize, room);
-        frame.pos = (size - kHeaderSize > room) ? frame.end : frame.pos + size;
+        const bool cut = size - kHeaderSize > room;
+        frame.pos = cut ? frame.end : frame.pos + size;
         const NodeId parentNode = frame.parent;
 
         const TypeInfo& type = typeOf(id);
@@ -207,6 +237,8 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
         frame.lastChild = node;
         const auto key = static_cast<std::int32_t>(m_tree.GetCount());
         m_tree.SetItemData(node, key);
+        if (cut)
+            m_cutShort.insert_or_assign(node, size);
 
         // A container's bytes are rebuilt from its children when it is
         // saved, so only a container without children keeps a copy; copying
@@ -325,6 +357,16 @@ std::vector<NodeId> CMobDocument::NodesWithTrailingBytes() const
         nodes.push_back(entry.first);
     std::sort(nodes.begin(), nodes.end());
     return nodes;
+}
+
+std::vector<CMobDocument::CutChunk> CMobDocument::ChunksCutShort() const
+{
+    std::vector<CutChunk> chunks;
+    chunks.reserve(m_cutShort.size());
+    for (const auto& [node, sizeField] : m_cutShort)
+        chunks.push_back({node, sizeField});
+    std::sort(chunks.begin(), chunks.end(), [](const CutChunk& a, const CutChunk& b) { return a.node < b.node; });
+    return chunks;
 }
 
 void CMobDocument::KeepTrailingBytes(NodeId listNode, const std::uint8_t* bytes, std::uint32_t count)
@@ -464,6 +506,7 @@ void CMobDocument::UnloadAll()
     m_mapChunks.RemoveAll();
     m_tree.DeleteAllItems();
     m_trailing.clear();
+    m_cutShort.clear();
     m_arena.Clear();
 }
 

@@ -44,6 +44,11 @@ public:
     // sized, mapped or locked (or the wait for the lock was given up), is
     // empty, or is 0xFFFFFFFF bytes or larger.
     bool LoadMobFile(const std::string& path);
+    // Adds a file node for MOB bytes held in memory (a document packed from
+    // its unpacked form, say), walked as LoadMobFile walks a file; path is
+    // the file node's label. False, with nothing added, for empty bytes or
+    // 0xFFFFFFFF bytes or more.
+    bool LoadMobBytes(const std::string& path, std::span<const std::uint8_t> bytes);
 
     // Walks one chunk list into nodes below parent. False only when start is
     // none; whatever the bytes, nothing outside [start, start + length) is read.
@@ -77,6 +82,17 @@ public:
     // Every node with trailing bytes, in ascending node order.
     std::vector<NodeId> NodesWithTrailingBytes() const;
 
+    // Chunks whose size field claimed more bytes than their list had left.
+    // Loading keeps the bytes that are there and makes the chunk the last of
+    // its list, so saving writes a smaller size; this tells which chunks,
+    // with the size field as it was read, so the change can be reported.
+    // In ascending node order; empty for well-formed files.
+    struct CutChunk {
+        NodeId node;
+        std::uint32_t sizeField;
+    };
+    std::vector<CutChunk> ChunksCutShort() const;
+
     // Removes every file, node and record. Node keys start again at 1.
     void UnloadAll();
 
@@ -104,6 +120,11 @@ private:
     // it goes (start must then be the map's view).
     bool ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length, CMemMapFile* map);
     void ReportProgress(std::uint64_t done, std::uint64_t total) const;
+    // map, when given, is the mapped file data lies in (see ParseChunks).
+    NodeId AddFileNode(const std::string& path, const std::uint8_t* data, std::uint32_t size,
+                       CMemMapFile* map = nullptr);
+    // Takes back a file node added last, with everything below it.
+    void RemoveLastFile(NodeId fileNode);
     void KeepTrailingBytes(NodeId listNode, const std::uint8_t* bytes, std::uint32_t count);
     std::uint32_t TrailingCount(NodeId node) const;
     // The size field of every node from first on (first, its later
@@ -119,6 +140,7 @@ private:
     CChunkIndex m_mapChunks;
     CPayloadArena m_arena;
     std::unordered_map<NodeId, std::vector<std::uint8_t>> m_trailing;
+    std::unordered_map<NodeId, std::uint32_t> m_cutShort;
     std::string m_strIoError;
     std::string m_strIoNotice;
     ProgressCallback m_progress;

@@ -84,7 +84,8 @@ std::string CurrentWorkingFolder()
     return buffer.data();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText, std::uint64_t maxBytes)
+bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText, std::uint64_t maxBytes,
+                   std::size_t spareCapacity)
 {
     auto tooLarge = [&] {
         errorText = path + ": the file is larger than " + SizeText(maxBytes) + ", too large to read";
@@ -108,7 +109,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string& error
     if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > maxBytes)
         return tooLarge();
     if (S_ISREG(st.st_mode) && st.st_size > 0)
-        out.reserve(static_cast<std::size_t>(st.st_size));
+        out.reserve(static_cast<std::size_t>(st.st_size) + spareCapacity);
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);

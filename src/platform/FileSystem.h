@@ -23,8 +23,10 @@ std::string CurrentWorkingFolder();
 // Reads a whole file into out, waiting for a FIFO's or a terminal's writer
 // as any program reading its input does. More than maxBytes is refused
 // with the reason, so an endless source (/dev/zero) cannot fill memory.
+// spareCapacity bytes of room are reserved behind a regular file's bytes,
+// for a reader that pads them.
 bool ReadWholeFile(const std::string& path, std::string& out, std::string& errorText,
-                   std::uint64_t maxBytes = UINT64_MAX);
+                   std::uint64_t maxBytes = UINT64_MAX, std::size_t spareCapacity = 0);
 
 // Replaces (or creates) path with exactly these bytes through CFileReplacer,
 // which says what is kept and how.
