@@ -132,7 +132,7 @@ struct Frame {
         offset = at;
         seen = 0;
         pending = Field::None;
-        keyEnd = 0;
+        keyAt = 0;
         headerAt = 0;
         index = 0;
         id.reset();
@@ -146,7 +146,7 @@ struct Frame {
     std::size_t offset = 0;  // where it opens
     std::uint64_t seen = 0;  // the fields given (a bit each), or the elements so far
     Field pending = Field::None;
-    std::size_t keyEnd = 0;  // where the key of the pending field ends
+    std::size_t keyAt = 0;  // where the key of the pending field opens
     // A chunk: where its header stands in the output, and what it says.
     std::size_t headerAt = 0;
     std::uint32_t index = 0;  // its place in its list
@@ -206,7 +206,8 @@ public:
     {
         Frame& frame = Top();
         const std::string_view key(str, length);
-        frame.keyEnd = m_stream.Tell();
+        // Until the handler returns, the stream stands where the key opens.
+        frame.keyAt = m_stream.Tell();
         const auto fields = frame.kind == Frame::Kind::Top ? std::span<const FieldName>(kTopFields)
                                                             : std::span<const FieldName>(kChunkFields);
         // Every chunk has several keys: their first letters tell them apart
@@ -215,11 +216,11 @@ public:
             return !key.empty() && f.name[0] == key[0] && f.name == key;
         });
         if (it == fields.end())
-            return Fail(KeyStart(frame.keyEnd), "unknown field \"" + Printable(key) + "\"" +
+            return Fail(frame.keyAt, "unknown field \"" + Printable(key) + "\"" +
                                                     (frame.kind == Frame::Kind::Top ? " in the document" : " in a chunk"));
         const auto bit = std::uint64_t{1} << static_cast<unsigned>(it->field);
         if ((frame.seen & bit) != 0)
-            return Fail(KeyStart(frame.keyEnd), "the field \"" + std::string(key) + "\" is given twice");
+            return Fail(frame.keyAt, "the field \"" + std::string(key) + "\" is given twice");
         frame.seen |= bit;
         frame.pending = it->field;
         return true;
@@ -233,9 +234,10 @@ public:
         Frame& frame = Top();
         if (frame.kind == Frame::Kind::Warnings)
             return true;
+        // Until the handler returns, the stream stands where the string opens.
+        const std::size_t at = m_stream.Tell();
         if (frame.kind == Frame::Kind::List)
-            return WrongValue(ValueStartBefore(length), "a string");
-        const std::size_t at = ValueStart(frame.keyEnd);
+            return WrongValue(at, "a string");
         switch (Take(frame)) {
         case Field::Format:
             if (text != unpacked::kFormat)
@@ -372,25 +374,6 @@ private:
         return field;
     }
 
-    // Where the value after a key begins, and where a key began: the text
-    // is intact, so both are found in it.
-    std::size_t ValueStart(std::size_t keyEnd) const
-    {
-        const std::size_t at = m_text.find_first_not_of(" \t\r\n:", keyEnd);
-        return at == std::string_view::npos ? m_text.size() : at;
-    }
-    std::size_t KeyStart(std::size_t keyEnd) const
-    {
-        const std::size_t quote = keyEnd >= 2 ? m_text.rfind('"', keyEnd - 2) : std::string_view::npos;
-        return quote == std::string_view::npos ? keyEnd : quote;
-    }
-    // A string just read that was no field's value.
-    std::size_t ValueStartBefore(std::size_t length) const
-    {
-        const std::size_t end = m_stream.Tell();
-        return end >= length + 2 ? end - length - 2 : 0;
-    }
-
     bool Other(std::size_t length, std::string_view what)
     {
         const std::size_t at = m_stream.Tell() - length;
@@ -418,13 +401,15 @@ private:
     {
         if (m_depth == 0)
             return NotAnObject(0);
+        // Until the handler returns, the stream stands where the number starts.
+        const std::size_t at = m_stream.Tell();
         Frame& frame = Top();
         if (frame.kind != Frame::Kind::Top || frame.pending != Field::Version)
-            return WrongValue(frame.kind == Frame::Kind::List ? m_stream.Tell() : ValueStart(frame.keyEnd), "a number");
+            return WrongValue(at, "a number");
         Take(frame);
         if (isVersion)
             return true;
-        return Fail(ValueStart(frame.keyEnd),
+        return Fail(at,
                     "this program reads version " + std::to_string(unpacked::kVersion) + " of the unpacked format only");
     }
 
