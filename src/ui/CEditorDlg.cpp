@@ -16,6 +16,8 @@
 #include "ui/FileNameText.h"
 #include "ui/PaneText.h"
 #include "ui/TreeReveal.h"
+#include "unpack/CPackReader.h"
+#include "unpack/CUnpackWriter.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -33,6 +35,14 @@ namespace qm {
 namespace {
 
 const QString kMobFilter = QStringLiteral("Emberfold MOB Files (*.mob);;All Files (*)");
+const QString kOpenFilter =
+    QStringLiteral("Emberfold MOB Files (*.mob);;Unpacked documents (*.json);;All Files (*)");
+const QString kJsonFilter = QStringLiteral("Unpacked documents (*.json);;All Files (*)");
+
+bool IsUnpackedDocument(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+}
 const QString kUnsavedFile = QStringLiteral("The loaded file has changes that were not saved.\n");
 
 QString FromLocal(const std::string& text)
@@ -137,7 +147,7 @@ bool CEditorDlg::OnInitDialog()
 
 void CEditorDlg::OnLoad()
 {
-    const FileDialogRequest request{QStringLiteral("Open MOB file(s)"), kMobFilter, QStringLiteral("mob"), {}};
+    const FileDialogRequest request{QStringLiteral("Open MOB file(s)"), kOpenFilter, QStringLiteral("mob"), {}};
     LoadFiles(m_prompts.GetOpenFileNames(this, request));
 }
 
@@ -154,18 +164,13 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
     QString lastLoaded;
     for (const QString& path : paths) {
         m_pTreeCtrl->setEnabled(false);
-        bool loaded = false;
-        {
-            const CWaitCursor busy;
-            const CLongWorkProgress progress(this, m_doc, QStringLiteral("Loading %1").arg(FileNameForDisplay(path)));
-            loaded = m_doc.LoadMobFile(FileNameToBytes(path));
-        }
+        const bool loaded = LoadOneFile(path);
         m_pTreeModel->SyncRoots();
         if (loaded) {
             ++m_nLoadedFiles;
-            lastLoaded = path;
-        } else {
-            ShowMessage(QStringLiteral("Load error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
+            // Save writes a MOB file: it proposes one beside the document,
+            // never the document itself.
+            lastLoaded = IsUnpackedDocument(path) ? path.chopped(5) + QStringLiteral(".mob") : path;
         }
         m_pTreeCtrl->setEnabled(true);
     }
@@ -176,6 +181,24 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
     if (!lastLoaded.isEmpty())
         m_strLastPath = lastLoaded;
     EnableFileCommands(true);
+}
+
+bool CEditorDlg::LoadOneFile(const QString& path)
+{
+    const CWaitCursor busy;
+    CLongWorkProgress progress(this, m_doc, QStringLiteral("Loading %1").arg(FileNameForDisplay(path)));
+    if (!IsUnpackedDocument(path)) {
+        if (m_doc.LoadMobFile(FileNameToBytes(path)))
+            return true;
+        ShowMessage(QStringLiteral("Load error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
+        return false;
+    }
+    std::string error;
+    const auto report = [&progress](std::uint64_t done, std::uint64_t total) { return progress.Report(done, total); };
+    if (PackIntoDocument(m_doc, FileNameToBytes(path), report, error))
+        return true;
+    ShowMessage(QStringLiteral("Load error!\n\n") + FromLocal(error), MessageIcon::Stop);
+    return false;
 }
 
 void CEditorDlg::OnSave()
@@ -233,6 +256,54 @@ void CEditorDlg::OnUnload()
     // must not go on showing a chunk that is gone.
     ShowSelectedItem();
     ShowEditState();
+}
+
+NodeId CEditorDlg::FileToUnpack() const
+{
+    const CChunkTree& tree = m_doc.Tree();
+    NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return m_nLoadedFiles == 1 ? tree.GetRootItem() : kNoNode;
+    while (tree.GetParentItem(node) != kNoNode)
+        node = tree.GetParentItem(node);
+    return node;
+}
+
+void CEditorDlg::OnUnpack()
+{
+    if (m_nLoadedFiles <= 0) {
+        ShowMessage(QStringLiteral("Nothing to unpack!"), MessageIcon::Stop);
+        return;
+    }
+    const NodeId file = FileToUnpack();
+    if (file == kNoNode) {
+        ShowMessage(QStringLiteral("Select a node of the file to unpack."), MessageIcon::Stop);
+        return;
+    }
+    const std::string source(m_doc.Tree().GetItemText(file));
+    QString proposed = FromLocal(source);
+    if (const qsizetype dot = proposed.lastIndexOf(QLatin1Char('.')); dot > proposed.lastIndexOf(QLatin1Char('/')))
+        proposed.truncate(dot);
+    const FileDialogRequest request{QStringLiteral("Unpack to"), kJsonFilter, QStringLiteral("json"),
+                                    proposed + QStringLiteral(".json")};
+    const QString path = m_prompts.GetSaveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    CUnpackWriter writer(m_doc);
+    bool written = false;
+    {
+        const CWaitCursor busy;
+        CLongWorkProgress progress(this, m_doc, QStringLiteral("Unpacking to %1").arg(FileNameForDisplay(path)));
+        const auto report = [&progress](std::uint64_t done, std::uint64_t total) {
+            return progress.Report(done, total);
+        };
+        written = writer.WriteFile(file, source, FileNameToBytes(path), report);
+    }
+    if (!written) {
+        ShowMessage(QStringLiteral("Unpack error!\n\n") + FromLocal(writer.GetError()), MessageIcon::Stop);
+        return;
+    }
+    ShowMessage(QStringLiteral("Unpacked to: ") + FileNameForDisplay(path), MessageIcon::None);
 }
 
 void CEditorDlg::OnExit()
@@ -387,8 +458,10 @@ void CEditorDlg::EnableFileCommands(bool enable)
 {
     EnableControl(ids::kSave, enable);
     EnableControl(ids::kUnload, enable);
+    EnableControl(ids::kUnpack, enable);
     MenuItem(ids::kCmdSave)->setEnabled(enable);
     MenuItem(ids::kCmdUnload)->setEnabled(enable);
+    MenuItem(ids::kCmdUnpack)->setEnabled(enable);
 }
 
 void CEditorDlg::ShowMessage(const QString& text, MessageIcon icon)

@@ -110,6 +110,7 @@ private:
     void OnLoad();
     void OnSave();
     void OnUnload();
+    void OnUnpack();
     void OnExit();
     void OnEditUndo();
     void OnEditRedo();
@@ -145,6 +146,12 @@ private:
     void EnableFileCommands(bool enable);
     void EnableControl(int id, bool enable);
     void ShowMessage(const QString& text, MessageIcon icon);
+    // The file node of the selected node, else the only file; none when
+    // several files are loaded and nothing is selected.
+    NodeId FileToUnpack() const;
+    // Loads a MOB file, or packs an unpacked document (*.json) and shows it
+    // as a loaded file; false with the reason shown.
+    bool LoadOneFile(const QString& path);
 
     // The panes.
     NodeId SelectedNode() const;

@@ -28,6 +28,14 @@ public:
     CLongWorkProgress(const CLongWorkProgress&) = delete;
     CLongWorkProgress& operator=(const CLongWorkProgress&) = delete;
 
+    // For work that reports its progress by itself (an unpack, a pack)
+    // rather than through the document; never cancels.
+    bool Report(std::uint64_t done, std::uint64_t total)
+    {
+        OnProgress(done, total);
+        return true;
+    }
+
     static constexpr qint64 kShowAfterMs = 500;
     static constexpr qint64 kPaintEveryMs = 30;
     static constexpr std::chrono::milliseconds kShowLockWaitAfter{1000};

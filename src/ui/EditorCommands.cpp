@@ -23,7 +23,7 @@ std::span<const EditorCommand> EditorCommands()
          .keys = {Qt::CTRL | Qt::Key_S}, .handler = &D::OnSave},
         {.id = ids::kCmdUnload, .menu = "File", .text = "&Unload\tCtrl+U", .button = ids::kUnload,
          .keys = {Qt::CTRL | Qt::Key_U}, .handler = &D::OnUnload},
-        {.id = ids::kCmdUnpack, .menu = "File", .text = "Unpack", .button = ids::kUnpack},
+        {.id = ids::kCmdUnpack, .menu = "File", .text = "Unpack", .button = ids::kUnpack, .handler = &D::OnUnpack},
         {.id = ids::kCmdUnpack2Access, .menu = "File", .text = "Unpack2Access"},
         {.id = ids::kCmdUnpack2DB, .menu = "File", .text = "Unpack2DB"},
         {.id = ids::kCmdExit, .menu = "File", .text = "E&xit\tAlt+X", .separatorBefore = true, .button = ids::kExit,

@@ -404,6 +404,42 @@ private slots:
                           : (unwritten >= 0 ? QStringLiteral("Xsynthetic BYTE") : QStringLiteral("synthetic BYTE")));
         QCOMPARE(h->IsEnabled(ids::kDescApply), !switched && unwritten >= 0);
     }
+
+    // Unpack writes the file of the selected node (edits included) as a
+    // document; Open shows a document as the file it packs to, and Save
+    // writes that file under a new name.
+    void unpackAndOpenTheDocument()
+    {
+        const QString a = h->WriteSample(QStringLiteral("a.mob"));
+        const QString b = h->WriteSample(QStringLiteral("b.mob"), 9);
+        h->Open({a, b});
+        ExpectEnabled(true, {ids::kUnpack}, {ids::kCmdUnpack});
+        h->Click(ids::kUnpack);
+        QCOMPARE(h->prompts.log, QStringList{QStringLiteral("stop: Select a node of the file to unpack.")});
+
+        h->prompts.log.clear();
+        h->Select(h->NodeByLabel("FLAG"));
+        h->prompts.save = {h->Path(QStringLiteral("out.json"))};
+        h->Dlg().MenuItem(ids::kCmdUnpack)->trigger();
+        QCOMPARE(h->prompts.log, (QStringList{QStringLiteral("save: ") + h->Path(QStringLiteral("a.json")),
+                                              QStringLiteral("message: Unpacked to: ") + h->Path(QStringLiteral("out.json"))}));
+
+        h->Click(ids::kUnload);
+        h->prompts.log.clear();
+        h->Open({h->Path(QStringLiteral("out.json"))});
+        QVERIFY(h->NodeByLabel("FLAG") != kNoNode);
+        h->prompts.save = {h->Path(QStringLiteral("c.mob"))};
+        Keys(Qt::CTRL | Qt::Key_S);
+        QCOMPARE(h->prompts.log.value(0), QStringLiteral("save: ") + h->Path(QStringLiteral("out.mob")));
+        QCOMPARE(tools::ReadFileBytes(FileNameToBytes(h->Path(QStringLiteral("c.mob")))),
+                 tools::ReadFileBytes(FileNameToBytes(a)));
+
+        h->prompts.log.clear();
+        h->WriteFile(QStringLiteral("bad.json"), "{\"format\": 1}");
+        h->Open({h->Path(QStringLiteral("bad.json"))});
+        QVERIFY2(h->prompts.log.value(0).contains(QStringLiteral("bad.json:1:12: \"format\" must be a string")),
+                 qPrintable(h->prompts.log.join('|')));
+    }
 };
 
 QTEST_MAIN(EditorDlgTest)
