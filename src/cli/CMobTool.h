@@ -28,7 +28,11 @@ private:
     bool LoadFiles(const std::vector<std::string>& paths);
     // The node with the node key in keyText, or kNoNode (and the reason told).
     NodeId FindNode(const std::string& keyText);
+    // A usage problem with the operands of command, or empty text.
+    static std::string OperandProblem(const std::string& command, const std::vector<std::string>& operands);
     int SaveTo(const std::string& path);
+    int SaveFileTo(NodeId fileNode, const std::string& path);
+    int Refused(const EditResult& result);
 
     int CmdTree(const std::vector<std::string>& operands);
     int CmdSave(const std::vector<std::string>& operands);
@@ -37,6 +41,11 @@ private:
     int CmdApply(const std::vector<std::string>& operands);
     int CmdHexdump(const std::vector<std::string>& operands);
     int CmdGuess(const std::vector<std::string>& operands);
+    int CmdDelete(const std::vector<std::string>& operands);
+    int CmdInsert(const std::vector<std::string>& operands);
+    int CmdMove(const std::vector<std::string>& operands);
+    int CmdCopy(const std::vector<std::string>& operands);
+    int CmdExtract(const std::vector<std::string>& operands);
 
     std::ostream& m_out;
     std::ostream& m_err;

@@ -14,9 +14,9 @@ EditResult CEditSession::Do(PreparedEdit edit)
         return {EditResult::Status::Refused, std::move(edit.error), kNoNode};
     if (!edit.op)
         return {};
-    const NodeId node = edit.op->Node();
-    m_history.Do(m_doc, std::move(edit.op));
-    return {EditResult::Status::Done, {}, node};
+    const NodeId planned = edit.op->Node();
+    const IEditOperation* step = m_history.Do(m_doc, std::move(edit.op));
+    return {EditResult::Status::Done, {}, step ? step->Node() : planned};
 }
 
 EditResult CEditSession::ApplyText(NodeId node, std::string_view text)
@@ -51,6 +51,14 @@ bool CEditSession::SaveMobFile(const std::string& path)
     if (!m_doc.SaveMobFile(path))
         return false;
     m_history.MarkFileSaved(m_doc.Tree().GetRootItem());
+    return true;
+}
+
+bool CEditSession::SaveFile(NodeId fileNode, const std::string& path)
+{
+    if (!m_doc.SaveFile(fileNode, path))
+        return false;
+    m_history.MarkFileSaved(fileNode);
     return true;
 }
 

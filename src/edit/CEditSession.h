@@ -62,6 +62,9 @@ public:
     // As the document's own, and on success the history marks what was
     // written as saved.
     bool SaveMobFile(const std::string& path);
+    // One loaded file, by its node, while the others stay loaded: a file
+    // node's own Save commands.
+    bool SaveFile(NodeId fileNode, const std::string& path);
     bool WriteDescFile();
     bool ReadDescFile();
     // The table as the other file has it is written by definition. Steps

@@ -24,4 +24,10 @@ NodeId FileNodeOf(const CChunkTree& tree, NodeId node);
 // description, its id key in brackets ("[0000BEEF]").
 std::string NodeName(const CMobDocument& doc, NodeId node);
 
+// Why list (a file or a chunk) cannot take delta more bytes: the first
+// container from list up to, not including, stopAt, or the file when the
+// climb reaches it, that would outgrow what the format holds. Empty when
+// all of them can.
+std::string GrowthRefusal(const CMobDocument& doc, NodeId list, std::int64_t delta, NodeId stopAt = kNoNode);
+
 } // namespace qm
