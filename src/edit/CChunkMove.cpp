@@ -26,21 +26,31 @@ std::string ChunkRefusal(const CMobDocument& doc, NodeId node, std::string_view 
 }
 
 // Why chunks cannot go to index among parent's children; except, a child
-// that is about to leave the list, is not counted.
+// that is about to leave the list, is not counted. Chunks already in a
+// list may change places in it whatever it is; only a file or a container
+// takes new ones.
 std::string PlaceRefusal(const CMobDocument& doc, NodeId parent, std::size_t index, NodeId except = kNoNode)
 {
     const CChunkTree& tree = doc.Tree();
     if (!tree.IsAttached(parent) || !RecordOf(doc, parent))
         return "There is no such place in the tree.";
-    if (tree.GetParentItem(parent) != kNoNode && RecordOf(doc, parent)->m_nDataType != DT_REC)
+    const bool reorder = except != kNoNode && tree.GetParentItem(except) == parent;
+    if (!reorder && tree.GetParentItem(parent) != kNoNode && RecordOf(doc, parent)->m_nDataType != DT_REC)
         return NodeName(doc, parent) + " is not a container: chunks go only into a file or into a chunk of type REC.";
-    std::size_t count = tree.GetChildCount(parent);
-    if (except != kNoNode && tree.GetParentItem(except) == parent)
-        --count;
-    if (index > count)
-        return "There is no place " + std::to_string(index) + " in " + NodeName(doc, parent) + ": it holds " +
-               std::to_string(count) + (count == 1 ? " chunk." : " chunks.");
-    return {};
+    // Children are counted up to the place only, so that a place near the
+    // front of a long list is found fast.
+    const auto countUpTo = [&](std::size_t limit) {
+        std::size_t count = 0;
+        for (NodeId child = tree.GetChildItem(parent); child != kNoNode && count < limit;
+             child = tree.GetNextSiblingItem(child))
+            count += child == except ? 0 : 1;
+        return count;
+    };
+    if (countUpTo(index) == index)
+        return {};
+    const std::size_t count = countUpTo(SIZE_MAX);
+    return "There is no place " + std::to_string(index) + " in " + NodeName(doc, parent) + ": it holds " +
+           std::to_string(count) + (count == 1 ? " chunk." : " chunks.");
 }
 
 // Node keys are signed 32-bit numbers, and each chunk takes at least 8 bytes.
@@ -182,11 +192,7 @@ PreparedEdit CChunkMove::ForMove(const CMobDocument& doc, NodeId node, NodeId pa
         return PreparedEdit::Refuse(std::move(refusal));
     const CChunkTree& tree = doc.Tree();
     const NodeId from = tree.GetParentItem(node);
-    // Chunks may change places within any list; only a container or a file takes new ones.
-    std::string refusal = PlaceRefusal(doc, parent, index, node);
-    if (parent == from && tree.IsAttached(parent) && index < tree.GetChildCount(parent))
-        refusal.clear();
-    if (!refusal.empty())
+    if (std::string refusal = PlaceRefusal(doc, parent, index, node); !refusal.empty())
         return PreparedEdit::Refuse(std::move(refusal));
     for (NodeId above = parent; above != kNoNode; above = tree.GetParentItem(above)) {
         if (above == node)
