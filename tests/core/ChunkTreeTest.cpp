@@ -18,24 +18,6 @@ std::vector<std::string> ChildLabels(const CChunkTree& tree, NodeId parent)
     return labels;
 }
 
-TEST(ChunkTree, AppendsInOrderWithOrWithoutTheLastChildHint)
-{
-    CChunkTree tree;
-    const NodeId a = tree.InsertItem("a", IMG_FILE, kNoNode);
-    const NodeId b = tree.InsertItem("b", IMG_FILE, kNoNode);
-    const NodeId a1 = tree.InsertItem("a1", IMG_CHUNK, a);
-    tree.InsertItem(tree.InternLabel("a2"), IMG_CHUNK, a, a1);
-    tree.InsertItem("b1", IMG_CHUNK, b);
-    tree.InsertItem("a3", IMG_CHUNK, a);  // no hint: found by walking a's children
-
-    EXPECT_EQ(ChildLabels(tree, kNoNode), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(ChildLabels(tree, a), (std::vector<std::string>{"a1", "a2", "a3"}));
-    EXPECT_EQ(ChildLabels(tree, b), (std::vector<std::string>{"b1"}));
-    EXPECT_EQ(tree.GetCount(), 6u);
-    EXPECT_EQ(tree.GetParentItem(a1), a);
-    EXPECT_EQ(tree.GetItemImage(a1), IMG_CHUNK);
-}
-
 // Blocks of four, so that a few dozen elements span several regions; a
 // truncation back into an earlier region, and growth again from there.
 TEST(BlockVector, KeepsEveryElementThroughTruncationAndRegrowth)
