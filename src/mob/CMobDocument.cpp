@@ -484,10 +484,11 @@ void CMobDocument::GrowList(NodeId list, std::int64_t delta)
 void CMobDocument::MoveChunks(NodeId first, NodeId last, NodeId prev, NodeId toParent, NodeId toPrev)
 {
     const NodeId fromParent = m_tree.GetParentItem(first);
+    // A chunk's size counts everything it saves: children and the bytes after them.
     std::int64_t bytes = 0;
     for (NodeId node = first;; node = m_tree.GetNextSiblingItem(node)) {
         if (const CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node)))
-            bytes += kHeaderSize + std::int64_t{rec->m_nSize} + TrailingCount(node);
+            bytes += kHeaderSize + std::int64_t{rec->m_nSize};
         if (node == last)
             break;
     }
