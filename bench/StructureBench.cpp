@@ -49,6 +49,16 @@ std::vector<std::uint8_t> Subtree()
     return b.End().Bytes();
 }
 
+// A group of 10,000 counts.
+std::vector<std::uint8_t> Siblings()
+{
+    tools::ChunkBuilder b;
+    b.Begin(kGroupId);
+    for (std::size_t i = 0; i < kSiblings; ++i)
+        b.Chunk(kCountId, {1, 2, 3, 4});
+    return b.End().Bytes();
+}
+
 // The node made by pasting bytes into the middle of the file's chunks.
 NodeId PasteInTheMiddle(CEditSession& session, const std::vector<std::uint8_t>& bytes)
 {
@@ -154,11 +164,7 @@ void BM_MoveAmong10kSiblings(benchmark::State& state)
     CMobDocument doc;
     LoadBenchFile(doc);
     CEditSession session(doc);
-    tools::ChunkBuilder b;
-    b.Begin(kGroupId);
-    for (std::size_t i = 0; i < kSiblings; ++i)
-        b.Chunk(kCountId, {1, 2, 3, 4});
-    const NodeId group = PasteInTheMiddle(session, b.End().Bytes());
+    const NodeId group = PasteInTheMiddle(session, Siblings());
     const NodeId last = doc.Tree().GetChildAt(group, kSiblings - 1);
     for (auto _ : state) {
         session.Do(CChunkMove::ForMove(doc, last, group, 0));
@@ -174,11 +180,7 @@ void BM_WalkSiblingsFloor(benchmark::State& state)
     CMobDocument doc;
     LoadBenchFile(doc);
     CEditSession session(doc);
-    tools::ChunkBuilder b;
-    b.Begin(kGroupId);
-    for (std::size_t i = 0; i < kSiblings; ++i)
-        b.Chunk(kCountId, {1, 2, 3, 4});
-    const NodeId group = PasteInTheMiddle(session, b.End().Bytes());
+    const NodeId group = PasteInTheMiddle(session, Siblings());
     for (auto _ : state)
         benchmark::DoNotOptimize(doc.Tree().GetChildCount(group));
 }
