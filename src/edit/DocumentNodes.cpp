@@ -1,5 +1,6 @@
 #include "edit/DocumentNodes.h"
 
+#include "desc/DataType.h"
 #include "desc/IdKey.h"
 #include "mob/CMobDocument.h"
 
@@ -27,6 +28,16 @@ NodeId NodeOfKey(const CMobDocument& doc, std::int32_t key)
 NodeId FileNodeOf(const CChunkTree& tree, NodeId node)
 {
     return tree.IsValid(node) ? tree.GetTopItem(node) : kNoNode;
+}
+
+ChunkPlace PlaceForNewChunks(const CMobDocument& doc, NodeId node)
+{
+    const CChunkTree& tree = doc.Tree();
+    const NodeId parent = tree.GetParentItem(node);
+    const CMobChunk* rec = RecordOf(doc, node);
+    if (parent == kNoNode || (rec && rec->m_nDataType == DT_REC))
+        return {node, tree.GetChildCount(node)};
+    return {parent, tree.GetIndexOf(node) + 1};
 }
 
 std::string NodeName(const CMobDocument& doc, NodeId node)

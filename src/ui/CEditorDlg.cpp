@@ -1,16 +1,22 @@
 #include "ui/CEditorDlg.h"
 
+#include "edit/CChunkMove.h"
+#include "desc/IdKey.h"
+#include "edit/DocumentNodes.h"
 #include "mob/CTreeSearch.h"
+#include "platform/FileSystem.h"
 #include "ui/BuildTitle.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CArtwork.h"
 #include "ui/CChunkTreeModel.h"
 #include "ui/CCodePage.h"
 #include "ui/CDataEdit.h"
+#include "ui/CInsertChunkDlg.h"
 #include "ui/CLongWorkProgress.h"
 #include "ui/COptionsDlg.h"
 #include "ui/CPaneContents.h"
 #include "ui/CStatusBar.h"
+#include "ui/ChunkClipboard.h"
 #include "ui/EditorCommands.h"
 #include "ui/EditorIds.h"
 #include "ui/FileNameText.h"
@@ -20,13 +26,17 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -73,6 +83,9 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
     BindCommands(*this, m_ui, m_hAccel);
     m_pTreeModel->SetImageList(CArtwork::NodeImageList());
     m_pTreeCtrl->setModel(m_pTreeModel.get());
+    // Every change of structure, undo and redo included, reaches the view
+    // as rows inserted, removed or moved.
+    m_doc.Tree().SetListener(m_pTreeModel.get());
     connect(m_pTreeCtrl->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CEditorDlg::OnTreeSelChanged);
     connect(m_pTreeCtrl, &QWidget::customContextMenuRequested, this, &CEditorDlg::OnTreeRightClick);
@@ -86,6 +99,7 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
 CEditorDlg::~CEditorDlg()
 {
     qApp->removeEventFilter(this);
+    m_doc.Tree().SetListener(nullptr);
     // The view must let go of the model before the model goes.
     m_pTreeCtrl->setModel(nullptr);
 }
@@ -164,6 +178,8 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
         if (loaded) {
             ++m_nLoadedFiles;
             lastLoaded = path;
+            const int files = m_pTreeModel->rowCount();
+            m_filePaths[CChunkTreeModel::NodeFromIndex(m_pTreeModel->index(files - 1, 0))] = path;
         } else {
             ShowMessage(QStringLiteral("Load error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
         }
@@ -197,22 +213,28 @@ void CEditorDlg::OnSave()
     const QString path = m_prompts.GetSaveFileName(this, request);
     if (path.isEmpty())
         return;
+    if (SaveWith(path, [this](const std::string& file) { return m_session.SaveMobFile(file); }))
+        m_strLastPath = path;
+}
+
+bool CEditorDlg::SaveWith(const QString& path, const std::function<bool(const std::string&)>& save)
+{
     bool saved = false;
     {
         const CWaitCursor busy;
         const CLongWorkProgress progress(this, m_doc, QStringLiteral("Saving %1").arg(FileNameForDisplay(path)));
-        saved = m_session.SaveMobFile(FileNameToBytes(path));
+        saved = save(FileNameToBytes(path));
     }
     if (!saved) {
         ShowMessage(QStringLiteral("Save error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
-        return;
+        return false;
     }
     ShowEditState();
     QString message = QStringLiteral("Saved file: ") + FileNameForDisplay(path);
     if (!m_doc.GetIoNotice().empty())
         message += QStringLiteral("\n\n") + FromLocal(m_doc.GetIoNotice());
     ShowMessage(message, MessageIcon::None);
-    m_strLastPath = path;
+    return true;
 }
 
 void CEditorDlg::OnUnload()
@@ -228,6 +250,7 @@ void CEditorDlg::OnUnload()
     m_pTreeModel->Reset([this] { m_session.UnloadAll(); });
     m_pTreeCtrl->setEnabled(true);
     m_nLoadedFiles = 0;
+    m_filePaths.clear();
     EnableFileCommands(false);
     // Resetting the model drops the selection without a word; the panes
     // must not go on showing a chunk that is gone.
@@ -260,13 +283,18 @@ void CEditorDlg::ShowStep(const IEditOperation* step)
         return;
     if (step->ChangesDescriptions())
         m_pTreeModel->NodesChanged();
-    const NodeId node = step->Node();
-    // Selecting another node shows it; the selected one is shown again.
+    ShowChangedNode(step->Node());
+    ShowEditState();
+}
+
+void CEditorDlg::ShowChangedNode(NodeId node)
+{
+    // Selecting another node shows it; the selected one is shown again,
+    // since its size or offset may have changed.
     if (node != kNoNode && node != SelectedNode())
         RevealNode(*m_pTreeCtrl, *m_pTreeModel, node);
     else
         ShowSelectedItem();
-    ShowEditState();
 }
 
 void CEditorDlg::ShowEditState()
@@ -413,14 +441,17 @@ bool CEditorDlg::eventFilter(QObject* watched, QEvent* event)
         ExpandAllBelow(*m_pTreeCtrl, *m_pTreeModel, m_pTreeCtrl->currentIndex());
         return true;
     }
-    // A right click on the tree leaves the selection where it was: the
-    // click's message concerns the selected node, not the one clicked.
-    if (watched == m_pTreeCtrl->viewport()) {
-        const QEvent::Type type = event->type();
-        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
-             type == QEvent::MouseButtonDblClick) &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+    // The keyboard's menu key, or Shift+F10, opens the menu below the
+    // selected node rather than wherever the platform puts it.
+    if (watched == m_pTreeCtrl && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+            (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+            const QRect row = m_pTreeCtrl->visualRect(m_pTreeCtrl->currentIndex());
+            ShowTreeMenu(SelectedNode(), m_pTreeCtrl->viewport()->mapToGlobal(row.bottomLeft()));
             return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -579,13 +610,24 @@ void CEditorDlg::OnTreeSelChanged()
 
 void CEditorDlg::OnTreeRightClick(const QPoint& position)
 {
-    if (SelectedNode() == kNoNode)
+    // The menu acts on the node clicked, which becomes the selected one.
+    const QModelIndex clicked = m_pTreeCtrl->indexAt(position);
+    if (!clicked.isValid())
         return;
-    if (!m_ui.treeMenu->isEmpty()) {
-        m_ui.treeMenu->popup(m_pTreeCtrl->viewport()->mapToGlobal(position));
+    m_pTreeCtrl->setCurrentIndex(clicked);
+    ShowTreeMenu(SelectedNode(), m_pTreeCtrl->viewport()->mapToGlobal(position));
+}
+
+void CEditorDlg::ShowTreeMenu(NodeId node, const QPoint& globalPosition)
+{
+    if (node == kNoNode)
         return;
+    const bool fileNode = m_doc.Tree().GetParentItem(node) == kNoNode;
+    for (const EditorCommand& command : EditorCommands()) {
+        if (command.fileNodeOnly)
+            MenuItem(command.id)->setVisible(fileNode);
     }
-    ShowMessage(QStringLiteral("Not impemented"), MessageIcon::None);
+    m_ui.treeMenu->popup(globalPosition);
 }
 
 void CEditorDlg::OnDataChanged()
@@ -640,6 +682,209 @@ void CEditorDlg::OnDescReload()
         ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
     ShowSelectedItem();
     ShowEditState();
+}
+
+// ---------------------------------------------------------------------------
+// Structure
+
+void CEditorDlg::DoStructureEdit(PreparedEdit edit)
+{
+    const EditResult result = m_session.Do(std::move(edit));
+    if (result.Refused())
+        ShowMessage(FromLocal(result.error), MessageIcon::Stop);
+    else if (result.status == EditResult::Status::Done)
+        ShowChangedNode(result.node);
+    ShowEditState();
+}
+
+void CEditorDlg::OnInsertChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    std::vector<CInsertChunkDlg::Choice> choices;
+    for (const auto& [key, entry] : m_doc.SortedEntries()) {
+        const QString name = CodePage().Decode(entry->m_strName);
+        choices.emplace_back(QStringLiteral("%1 (0x%2)").arg(name, QLatin1String(key)), *IdOfKey(key));
+    }
+    std::ranges::sort(choices, [](const auto& a, const auto& b) {
+        return QString::localeAwareCompare(a.first, b.first) < 0;
+    });
+    CInsertChunkDlg dialog(choices, this);
+    m_prompts.RunModal(dialog);
+    if (dialog.result() != QDialog::Accepted)
+        return;
+    const std::optional<std::uint32_t> id = dialog.GetId();
+    if (!id) {
+        ShowMessage(QStringLiteral("\"%1\" is not a chunk type: pick a described name, or type the id as up to 8 "
+                                   "hexadecimal digits.")
+                        .arg(dialog.GetText()),
+                    MessageIcon::Stop);
+        return;
+    }
+    const ChunkPlace place = PlaceForNewChunks(m_doc, node);
+    DoStructureEdit(CChunkMove::ForInsert(m_doc, place.parent, place.index, *id, {}));
+}
+
+void CEditorDlg::OnDeleteChunk()
+{
+    if (const NodeId node = SelectedNode(); node != kNoNode)
+        DoStructureEdit(CChunkMove::ForDelete(m_doc, node));
+}
+
+void CEditorDlg::OnDuplicateChunk()
+{
+    if (const NodeId node = SelectedNode(); node != kNoNode)
+        DoStructureEdit(CChunkMove::ForDuplicate(m_doc, node));
+}
+
+void CEditorDlg::OnMoveChunkUp()
+{
+    MoveSelectedChunk(-1);
+}
+
+void CEditorDlg::OnMoveChunkDown()
+{
+    MoveSelectedChunk(+1);
+}
+
+void CEditorDlg::MoveSelectedChunk(int step)
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const CChunkTree& tree = m_doc.Tree();
+    const NodeId parent = tree.GetParentItem(node);
+    if (parent == kNoNode) {
+        DoStructureEdit(CChunkMove::ForMove(m_doc, node, parent, 0));
+        return;
+    }
+    const std::size_t index = tree.GetIndexOf(node);
+    const bool up = step < 0;
+    if (up ? index == 0 : tree.GetNextSiblingItem(node) == kNoNode) {
+        const QString where = up ? QStringLiteral("first") : QStringLiteral("last");
+        ShowMessage(QStringLiteral("%1 is the %2 chunk of its list already.")
+                        .arg(CodePage().Decode(NodeName(m_doc, node)), where),
+                    MessageIcon::Stop);
+        return;
+    }
+    DoStructureEdit(CChunkMove::ForMove(m_doc, node, parent, up ? index - 1 : index + 1));
+}
+
+std::optional<std::vector<std::uint8_t>> CEditorDlg::SavedBytes(NodeId node)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!m_doc.WriteChunk(node, bytes)) {
+        ShowMessage(FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void CEditorDlg::OnCutChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    // Refused, the cut leaves the clipboard as it was too.
+    PreparedEdit edit = CChunkMove::ForDelete(m_doc, node);
+    if (edit.Refused()) {
+        DoStructureEdit(std::move(edit));
+        return;
+    }
+    const std::optional<std::vector<std::uint8_t>> bytes = SavedBytes(node);
+    if (!bytes)
+        return;
+    QGuiApplication::clipboard()->setMimeData(ChunksToMimeData(*bytes).release());
+    DoStructureEdit(std::move(edit));
+}
+
+void CEditorDlg::OnCopyChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    if (const std::optional<std::vector<std::uint8_t>> bytes = SavedBytes(node))
+        QGuiApplication::clipboard()->setMimeData(ChunksToMimeData(*bytes).release());
+}
+
+void CEditorDlg::OnPasteChunks()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const std::optional<std::vector<std::uint8_t>> bytes = ChunksFromMimeData(QGuiApplication::clipboard()->mimeData());
+    if (!bytes) {
+        ShowMessage(QStringLiteral("The clipboard holds no chunks."), MessageIcon::Stop);
+        return;
+    }
+    PasteBytes(node, *bytes);
+}
+
+void CEditorDlg::PasteBytes(NodeId node, std::span<const std::uint8_t> bytes)
+{
+    const ChunkPlace place = PlaceForNewChunks(m_doc, node);
+    DoStructureEdit(CChunkMove::ForImport(m_doc, place.parent, place.index, bytes));
+}
+
+void CEditorDlg::OnExportChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const std::optional<std::vector<std::uint8_t>> bytes = SavedBytes(node);
+    if (!bytes)
+        return;
+    // The bytes of a chunk list are a MOB file, which Import and Open read.
+    const FileDialogRequest request{QStringLiteral("Export chunk"), kMobFilter, QStringLiteral("mob"), {}};
+    const QString path = m_prompts.GetSaveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (!platform::WriteFileSafely(FileNameToBytes(path), bytes->data(), bytes->size(), error))
+        ShowMessage(QStringLiteral("Export error!\n\n") + FromLocal(error), MessageIcon::Stop);
+}
+
+void CEditorDlg::OnImportChunks()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    FileDialogRequest request{QStringLiteral("Import chunks"), kMobFilter, QStringLiteral("mob"), {}};
+    request.oneFile = true;
+    const QStringList paths = m_prompts.GetOpenFileNames(this, request);
+    if (paths.isEmpty())
+        return;
+    std::string bytes;
+    std::string error;
+    if (!platform::ReadWholeFile(FileNameToBytes(paths.front()), bytes, error, CMobDocument::kLargestFile)) {
+        ShowMessage(QStringLiteral("Import error!\n\n") + FromLocal(error), MessageIcon::Stop);
+        return;
+    }
+    PasteBytes(node, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+void CEditorDlg::OnSaveThisFile()
+{
+    const NodeId node = SelectedNode();
+    const auto path = m_filePaths.find(node);
+    if (path == m_filePaths.end())
+        return;
+    SaveWith(path->second, [this, node](const std::string& file) { return m_session.SaveFile(node, file); });
+}
+
+void CEditorDlg::OnSaveThisFileAs()
+{
+    const NodeId node = SelectedNode();
+    const auto loaded = m_filePaths.find(node);
+    if (loaded == m_filePaths.end())
+        return;
+    const FileDialogRequest request{QStringLiteral("Save this file as"), kMobFilter, QStringLiteral("mob"),
+                                    loaded->second};
+    const QString path = m_prompts.GetSaveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    SaveWith(path, [this, node](const std::string& file) { return m_session.SaveFile(node, file); });
 }
 
 // ---------------------------------------------------------------------------

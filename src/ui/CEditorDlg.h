@@ -15,8 +15,14 @@
 #include <QPointer>
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 class QAction;
 class QPlainTextEdit;
@@ -121,10 +127,25 @@ private:
     void OnDescApply();
     void OnApplyChanges();
     void OnUndoChanges();
+    // The tree's context menu and its keys, on the selected node.
+    void OnInsertChunk();
+    void OnDeleteChunk();
+    void OnDuplicateChunk();
+    void OnMoveChunkUp();
+    void OnMoveChunkDown();
+    void OnCutChunk();
+    void OnCopyChunk();
+    void OnPasteChunks();
+    void OnExportChunk();
+    void OnImportChunks();
+    void OnSaveThisFile();
+    void OnSaveThisFileAs();
 
     // Notifications.
     void OnTreeSelChanged();
     void OnTreeRightClick(const QPoint& position);
+    // The context menu on node at a place on the screen.
+    void ShowTreeMenu(NodeId node, const QPoint& globalPosition);
     void OnDescChanged();
     void OnDataChanged();
     void OnFindNotify();
@@ -135,6 +156,18 @@ private:
 
     // After an undo or redo: the step's node selected and shown.
     void ShowStep(const IEditOperation* step);
+    // The node a change stands for selected, its branches opened, and shown.
+    void ShowChangedNode(NodeId node);
+    // A change of structure done, or its refusal shown.
+    void DoStructureEdit(PreparedEdit edit);
+    void MoveSelectedChunk(int step);
+    // The bytes node saves as, header included; none, with the reason
+    // shown, when they cannot be made.
+    std::optional<std::vector<std::uint8_t>> SavedBytes(NodeId node);
+    // New chunks from bytes where the selected node takes them.
+    void PasteBytes(NodeId node, std::span<const std::uint8_t> bytes);
+    // Saves through save, with progress, and reports; true when saved.
+    bool SaveWith(const QString& path, const std::function<bool(const std::string&)>& save);
     // What follows from the history: the Undo and Redo items, the
     // description "Apply" button and the caption's unsaved-work mark.
     void ShowEditState();
@@ -178,6 +211,8 @@ private:
     bool m_bSkipCurrent = false;
     bool m_bInitialized = false;
     int m_nLoadedFiles = 0;
+    // The path each file node was loaded from, for its own Save commands.
+    std::unordered_map<NodeId, QString> m_filePaths;
     QString m_strDescFileName = QStringLiteral("mob_desc.txt");
     QString m_strLastPath;
     QPlainTextEdit* m_descEdit;

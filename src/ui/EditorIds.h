@@ -45,4 +45,18 @@ inline constexpr int kCmdSave = 32789;
 inline constexpr int kCmdUndo = 57643;
 inline constexpr int kCmdRedo = 57644;
 
+// The tree's context menu.
+inline constexpr int kCmdInsertChunk = 32800;
+inline constexpr int kCmdDeleteChunk = 32801;
+inline constexpr int kCmdDuplicateChunk = 32802;
+inline constexpr int kCmdMoveChunkUp = 32803;
+inline constexpr int kCmdMoveChunkDown = 32804;
+inline constexpr int kCmdCutChunk = 32805;
+inline constexpr int kCmdCopyChunk = 32806;
+inline constexpr int kCmdPasteChunks = 32807;
+inline constexpr int kCmdExportChunk = 32808;
+inline constexpr int kCmdImportChunks = 32809;
+inline constexpr int kCmdSaveThisFile = 32810;
+inline constexpr int kCmdSaveThisFileAs = 32811;
+
 } // namespace qm::ids
