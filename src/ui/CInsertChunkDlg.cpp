@@ -45,7 +45,8 @@ CInsertChunkDlg::CInsertChunkDlg(const std::vector<Choice>& choices, QWidget* pa
     // Typing part of a name finds it anywhere in the list.
     m_pId->completer()->setFilterMode(Qt::MatchContains);
     m_pId->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    m_pId->setMinimumWidth(m_pId->fontMetrics().averageCharWidth() * 40);
+    m_pId->setMinimumContentsLength(36);
+    m_pId->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_pId->lineEdit()->setPlaceholderText(QStringLiteral("a name, or a hex id such as 0001A000"));
     m_pId->setCurrentIndex(-1);
 
