@@ -80,7 +80,7 @@ void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path, int selectKey,
     if (selectKey > 0)
         SelectNodeByKey(dlg, selectKey);
     if (view) {
-        dlg.resize(1180, 720);
+        dlg.resize(1440, 760);
         static_cast<QPushButton*>(dlg.Control(qm::ids::kView))->click();
         dlg.DataView()->HexView()->MoveCursor(4, true);
     }

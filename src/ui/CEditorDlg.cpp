@@ -13,6 +13,7 @@
 #include "ui/CDataViewPane.h"
 #include "ui/CGuessTypesDlg.h"
 #include "ui/CHexView.h"
+#include "ui/CIdKeyDelegate.h"
 #include "ui/CLongWorkProgress.h"
 #include "ui/COptionsDlg.h"
 #include "ui/CPaneContents.h"
@@ -82,6 +83,7 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
     BindCommands(*this, m_ui, m_hAccel);
     m_pTreeModel->SetImageList(CArtwork::NodeImageList());
     m_pTreeCtrl->setModel(m_pTreeModel.get());
+    m_pTreeCtrl->setItemDelegate(new CIdKeyDelegate(m_doc, m_pTreeCtrl));
     connect(m_pTreeCtrl->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CEditorDlg::OnTreeSelChanged);
     connect(m_pTreeCtrl, &QWidget::customContextMenuRequested, this, &CEditorDlg::OnTreeRightClick);
