@@ -25,8 +25,11 @@ QTreeWidget* MakeList(const QStringList& headers, QWidget* parent)
     list->setSelectionMode(QAbstractItemView::NoSelection);
     list->setFocusPolicy(Qt::NoFocus);
     list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Fixed widths: measuring every row's contents on each cursor move
+    // would cost more than reading the bytes.
+    list->header()->setStretchLastSection(true);
+    list->header()->setSectionResizeMode(QHeaderView::Interactive);
+    list->setColumnWidth(0, list->fontMetrics().horizontalAdvance(QStringLiteral("SCRIPT_ENC ")) + 8);
     return list;
 }
 
@@ -45,8 +48,12 @@ CInspectorPanel::CInspectorPanel(QWidget* parent)
 {
     m_guess->setWordWrap(true);
     m_guess->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_readings->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_previews->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_readings->setUniformRowHeights(true);
+    {
+        // Measured in the list's own font, which the buttons take.
+        const QPushButton sample(QStringLiteral("Use this type"), m_previews);
+        m_previews->setColumnWidth(1, sample.sizeHint().width() + 4);
+    }
     // Multi-line previews need rows of their own heights.
     m_previews->setUniformRowHeights(false);
     m_previews->setWordWrap(false);
@@ -54,9 +61,9 @@ CInspectorPanel::CInspectorPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_guess);
-    layout->addWidget(m_readings, 1);
+    layout->addWidget(m_readings);
     layout->addWidget(new QLabel(QStringLiteral("The whole payload as:"), this));
-    layout->addWidget(m_previews, 2);
+    layout->addWidget(m_previews, 1);
 }
 
 void CInspectorPanel::ShowReadings(std::span<const std::uint8_t> payload, std::size_t offset, std::size_t length,
@@ -64,16 +71,23 @@ void CInspectorPanel::ShowReadings(std::span<const std::uint8_t> payload, std::s
 {
     const std::vector<CDataInspector::Line> lines = CDataInspector::Lines(CDataInspector::Read(payload, offset, length));
     const bool fresh = m_readings->topLevelItemCount() != static_cast<int>(lines.size());
-    if (fresh)
+    if (fresh) {
         m_readings->clear();
+        // Room for every reading without scrolling.
+        const int rows = static_cast<int>(lines.size());
+        m_readings->setMinimumHeight(m_readings->header()->sizeHint().height() +
+                                     rows * (m_readings->fontMetrics().height() + 2) + 2 * m_readings->frameWidth());
+    }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const CDataInspector::Line& line = lines[i];
         QTreeWidgetItem* item = fresh ? new QTreeWidgetItem(m_readings) : m_readings->topLevelItem(static_cast<int>(i));
-        item->setText(0, QString::fromLatin1(line.name.data(), static_cast<qsizetype>(line.name.size())));
+        if (fresh)
+            item->setText(0, QString::fromLatin1(line.name.data(), static_cast<qsizetype>(line.name.size())));
         // Line breaks in text would make the row grow; they show as symbols.
         QString value = codePage.Decode(line.value);
         value.replace(QLatin1Char('\r'), QChar(0x240D)).replace(QLatin1Char('\n'), QChar(0x240A));
-        item->setText(1, value);
+        if (item->text(1) != value)
+            item->setText(1, value);
     }
 }
 
