@@ -208,21 +208,7 @@ BENCHMARK(BM_HexViewFirstScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
 // A cursor move anywhere in the 64 MiB payload until the inspector's
 // readings and the status bar are up to date (the repaint that follows is
 // counted in the figure below).
-void BM_InspectorAfterCursorMove(benchmark::State& state)
-{
-    HexWindow window;
-    window.Select(window.Large());
-    QApplication::processEvents();
-    CHexView& hex = *window.Dlg().DataView()->HexView();
-    std::mt19937 random(11);
-    const std::size_t size = hex.Bytes().size();
-    for (auto _ : state)
-        hex.MoveCursor(random() % size, false);
-}
-BENCHMARK(BM_InspectorAfterCursorMove)->Unit(benchmark::kMicrosecond)->UseRealTime();
-
-// The same with the hex view and the inspector painted again.
-void BM_CursorMovePainted(benchmark::State& state)
+void CursorMoves(benchmark::State& state, bool painted)
 {
     HexWindow window;
     window.Select(window.Large());
@@ -232,8 +218,21 @@ void BM_CursorMovePainted(benchmark::State& state)
     const std::size_t size = hex.Bytes().size();
     for (auto _ : state) {
         hex.MoveCursor(random() % size, false);
-        QApplication::processEvents();
+        if (painted)
+            QApplication::processEvents();
     }
+}
+
+void BM_InspectorAfterCursorMove(benchmark::State& state)
+{
+    CursorMoves(state, false);
+}
+BENCHMARK(BM_InspectorAfterCursorMove)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The same with the hex view and the inspector painted again.
+void BM_CursorMovePainted(benchmark::State& state)
+{
+    CursorMoves(state, true);
 }
 BENCHMARK(BM_CursorMovePainted)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -770,12 +770,7 @@ void CEditorDlg::OnUseType(std::int32_t dataType)
             return;
         entry.m_strName = CodePage().Encode(name);
     }
-    const EditResult result = m_session.SetEntry(key, std::move(entry), node);
-    if (result.Refused())
-        ShowMessage(FromLocal(result.error), MessageIcon::Stop);
-    m_pTreeModel->NodesChanged();
-    ShowSelectedItem();
-    ShowEditState();
+    ShowEntryStep(m_session.SetEntry(key, std::move(entry), node));
 }
 
 void CEditorDlg::OnGuessTypes()
@@ -795,9 +790,13 @@ void CEditorDlg::OnGuessTypes()
     auto entries = dialog.AcceptedEntries();
     if (entries.empty())
         return;
-    const std::string label = entries.size() == 1 ? "Use guessed type of " + entries.front().second.m_strName
-                                                   : "Use " + std::to_string(entries.size()) + " guessed types";
-    const EditResult result = m_session.SetEntries(std::move(entries), label, SelectedNode());
+    // One entry is a step of its own kind, with its own name.
+    std::string label = "Use " + std::to_string(entries.size()) + " guessed types";
+    ShowEntryStep(m_session.SetEntries(std::move(entries), std::move(label), SelectedNode()));
+}
+
+void CEditorDlg::ShowEntryStep(const EditResult& result)
+{
     if (result.Refused())
         ShowMessage(FromLocal(result.error), MessageIcon::Stop);
     m_pTreeModel->NodesChanged();

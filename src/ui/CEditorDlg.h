@@ -168,6 +168,8 @@ private:
     void SetViewMode(bool view);
     void ShowDataView(NodeId node);
     void OnUseType(std::int32_t dataType);
+    // After a change of description entries: labels and panes read again.
+    void ShowEntryStep(const EditResult& result);
     // The guesses for the undescribed ids, made again after any change.
     const std::vector<TypeGuess>& Guesses();
     QString GuessText(std::uint32_t id);
