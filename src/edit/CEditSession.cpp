@@ -1,6 +1,7 @@
 #include "edit/CEditSession.h"
 
 #include "edit/CDescriptionEdit.h"
+#include "edit/CStepGroup.h"
 #include "edit/PreparePayloadText.h"
 #include "mob/CMobDocument.h"
 
@@ -32,6 +33,16 @@ EditResult CEditSession::SetDescription(std::string_view idText, std::string_vie
 EditResult CEditSession::SetEntry(std::string_view key, CFieldDesc entry, NodeId shown)
 {
     return Do(CDescriptionEdit::ForEntry(m_doc, key, std::move(entry), shown));
+}
+
+EditResult CEditSession::SetEntries(std::vector<std::pair<std::string, CFieldDesc>> entries, std::string label,
+                                   NodeId shown)
+{
+    std::vector<PreparedEdit> parts;
+    parts.reserve(entries.size());
+    for (auto& [key, entry] : entries)
+        parts.push_back(CDescriptionEdit::ForEntry(m_doc, key, std::move(entry), shown));
+    return Do(CStepGroup::Of(std::move(parts), std::move(label), shown));
 }
 
 std::string CEditSession::UndoText() const

@@ -1,8 +1,10 @@
 #include "ui/CEditorDlg.h"
 
-#include "edit/CChunkMove.h"
+#include "desc/DataType.h"
 #include "desc/IdKey.h"
+#include "edit/CChunkMove.h"
 #include "edit/DocumentNodes.h"
+#include "inspect/CTypeGuesser.h"
 #include "mob/CTreeSearch.h"
 #include "platform/FileSystem.h"
 #include "ui/BuildTitle.h"
@@ -11,12 +13,17 @@
 #include "ui/CChunkTreeModel.h"
 #include "ui/CCodePage.h"
 #include "ui/CDataEdit.h"
+#include "ui/CDataViewPane.h"
+#include "ui/CGuessTypesDlg.h"
+#include "ui/CHexView.h"
+#include "ui/CIdKeyDelegate.h"
 #include "ui/CInsertChunkDlg.h"
 #include "ui/CLongWorkProgress.h"
 #include "ui/COptionsDlg.h"
 #include "ui/CPaneContents.h"
 #include "ui/CStatusBar.h"
 #include "ui/ChunkClipboard.h"
+#include "ui/ControlId.h"
 #include "ui/EditorCommands.h"
 #include "ui/EditorIds.h"
 #include "ui/FileNameText.h"
@@ -27,6 +34,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -75,6 +83,7 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
       m_hIcon(CArtwork::ProgramIcon()),
       m_pTreeCtrl(m_ui.tree),
       m_pDataEdit(m_ui.dataEdit),
+      m_pDataView(new CDataViewPane(m_ui.client)),
       m_pTreeModel(std::make_unique<CChunkTreeModel>(m_doc.Tree())),
       m_descEdit(m_ui.descEdit),
       m_pCodePage(&CCodePage::Get(CCodePage::kDefault))
@@ -86,11 +95,20 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
     // Every change of structure, undo and redo included, reaches the view
     // as rows inserted, removed or moved.
     m_doc.Tree().SetListener(m_pTreeModel.get());
+    m_pTreeCtrl->setItemDelegate(new CIdKeyDelegate(m_doc, m_pTreeCtrl));
     connect(m_pTreeCtrl->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CEditorDlg::OnTreeSelChanged);
     connect(m_pTreeCtrl, &QWidget::customContextMenuRequested, this, &CEditorDlg::OnTreeRightClick);
     connect(m_descEdit, &QPlainTextEdit::textChanged, this, &CEditorDlg::OnDescChanged);
     connect(m_pDataEdit, &QPlainTextEdit::textChanged, this, &CEditorDlg::OnDataChanged);
+    SetControlId(m_pDataView, ids::kDataView);
+    m_pDataView->setGeometry(m_pDataEdit->geometry());
+    m_pDataView->hide();
+    connect(m_pDataView, &CDataViewPane::UseTypeRequested, this, &CEditorDlg::OnUseType);
+    connect(m_pDataView, &CDataViewPane::SelectionShown, this, [this](const QString& text) {
+        if (m_statusBar)
+            m_statusBar->SetText(0, text.isEmpty() ? QStringLiteral("Ready") : text);
+    });
     OnSize();
     // The window sees every key first, as accelerators need.
     qApp->installEventFilter(this);
@@ -119,6 +137,7 @@ bool CEditorDlg::OnInitDialog()
     m_layout.AddControl(ids::kDescEdit, LAYOUT_SIZE_X);
     m_layout.AddControl(ids::kDataGroup, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
     m_layout.AddControl(ids::kDataEdit, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
+    m_layout.AddControl(ids::kDataView, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
 
     m_doc.SetDescFile(FileNameToBytes(m_strDescFileName));
     if (!m_session.ReadDescFile()) {
@@ -129,8 +148,8 @@ bool CEditorDlg::OnInitDialog()
     for (const int id : {ids::kCmdSave, ids::kCmdUnload, ids::kCmdUnpack, ids::kCmdUnpack2Access,
                          ids::kCmdUnpack2DB})
         MenuItem(id)->setEnabled(false);
-    for (const int id : {ids::kUnpack, ids::kDescApply, ids::kEdit, ids::kUndoChanges, ids::kApplyChanges,
-                         ids::kSave, ids::kUnload})
+    for (const int id : {ids::kUnpack, ids::kDescApply, ids::kEdit, ids::kView, ids::kUndoChanges,
+                         ids::kApplyChanges, ids::kSave, ids::kUnload})
         EnableControl(id, false);
     ShowEditState();
 
@@ -175,6 +194,7 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
             loaded = m_doc.LoadMobFile(FileNameToBytes(path));
         }
         m_pTreeModel->SyncRoots();
+        m_bGuessesStale = true;
         if (loaded) {
             ++m_nLoadedFiles;
             lastLoaded = path;
@@ -308,6 +328,8 @@ void CEditorDlg::ShowEditState()
     };
     showStep(ids::kCmdUndo, m_session.UndoText());
     showStep(ids::kCmdRedo, m_session.RedoText());
+    // Every change ends here, and any change may change the guesses.
+    m_bGuessesStale = true;
     const bool unwritten = m_session.HasUnwrittenDescriptions();
     EnableControl(ids::kDescApply, unwritten);
     setWindowModified(unwritten || m_session.HasUnsavedData());
@@ -372,6 +394,7 @@ void CEditorDlg::SetCodePage(int number)
         return;
     m_pCodePage = &page;
     m_pTreeModel->SetCodePage(page);
+    m_pDataView->SetCodePage(page);
     // Before the first selection the panes are as the window started, and
     // showing "nothing selected" would make the data editor read-only.
     if (SelectedNode() != kNoNode)
@@ -489,6 +512,9 @@ bool CEditorDlg::HandleEnter(QObject* target)
     // stop here instead.
     if (target == m_pDataEdit || target == m_pDataEdit->viewport())
         return m_pDataEdit->isReadOnly();
+    // Nor may it close the window from the hex view or the inspector.
+    if (m_pDataView->isAncestorOf(static_cast<QWidget*>(target)))
+        return true;
     // The description box takes no line breaks, and closing the window from
     // it in the middle of typing would surprise.
     if (target == m_descEdit || target == m_descEdit->viewport())
@@ -584,6 +610,9 @@ void CEditorDlg::ShowSelectedItem()
     SetField(ids::kOffsetField, QString::fromLatin1(pane.m_strOffset));
     EnableControl(ids::kEdit, pane.m_bWritable);
     m_pDataEdit->setReadOnly(!pane.m_bWritable);
+    // A file node has no payload; a chunk has one, if only of 0 bytes.
+    EnableControl(ids::kView, m_doc.Tree().GetParentItem(node) != kNoNode);
+    ShowDataView(node);
     // Last: putting the text in may have counted as a change.
     EnableDataButtons(false);
 }
@@ -597,7 +626,9 @@ void CEditorDlg::ClearPanes()
         SetField(id, QString());
     SetDescText(QString());
     EnableControl(ids::kEdit, false);
+    EnableControl(ids::kView, false);
     m_pDataEdit->setReadOnly(true);
+    ShowDataView(kNoNode);
     EnableDataButtons(false);
 }
 
@@ -885,6 +916,135 @@ void CEditorDlg::OnSaveThisFileAs()
     if (path.isEmpty())
         return;
     SaveWith(path, [this, node](const std::string& file) { return m_session.SaveFile(node, file); });
+}
+
+// The hex view and the inspector
+
+void CEditorDlg::OnView()
+{
+    SetViewMode(true);
+    m_pDataView->HexView()->setFocus();
+}
+
+void CEditorDlg::OnEdit()
+{
+    SetViewMode(false);
+    m_pDataEdit->setFocus();
+}
+
+void CEditorDlg::SetViewMode(bool view)
+{
+    if (view == m_bViewMode)
+        return;
+    m_bViewMode = view;
+    m_nViewedNode = kNoNode;
+    m_pDataView->setGeometry(m_pDataEdit->geometry());
+    m_pDataView->setVisible(view);
+    m_pDataEdit->setVisible(!view);
+    if (!view && m_statusBar)
+        m_statusBar->SetText(0, QStringLiteral("Ready"));
+    ShowDataView(SelectedNode());
+}
+
+void CEditorDlg::ShowDataView(NodeId node)
+{
+    if (!m_bViewMode)
+        return;
+    const CMobChunk* rec = node == kNoNode || m_doc.Tree().GetParentItem(node) == kNoNode
+                               ? nullptr
+                               : m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
+    if (!rec) {
+        m_nViewedNode = kNoNode;
+        m_pDataView->ShowNothing();
+        return;
+    }
+    // The same chunk shown again after a change keeps its place.
+    const bool same = node == m_nViewedNode;
+    const CHexSelection kept = m_pDataView->HexView()->Selection();
+    const bool described = m_doc.LookupDesc(IdKey(rec->m_nId)) != nullptr;
+    m_pDataView->ShowChunk(CPayloadBytes::Of(m_doc, node), rec->m_nDataType,
+                           described ? QString() : GuessText(rec->m_nId));
+    m_nViewedNode = node;
+    if (same && kept.Size() == m_pDataView->HexView()->Bytes().size()) {
+        m_pDataView->HexView()->MoveCursor(kept.Start(), false);
+        if (kept.Length() != 0)
+            m_pDataView->HexView()->MoveCursor(kept.Start() + kept.Length() - 1, true);
+    }
+}
+
+const std::vector<TypeGuess>& CEditorDlg::Guesses()
+{
+    if (m_bGuessesStale) {
+        m_guesses = CTypeGuesser::GuessAll(m_doc);
+        m_bGuessesStale = false;
+    }
+    return m_guesses;
+}
+
+QString CEditorDlg::GuessText(std::uint32_t id)
+{
+    const TypeGuess* guess = CTypeGuesser::Find(Guesses(), id);
+    if (!guess || guess->dataType == DT_NULL)
+        return QStringLiteral("No description, and no guess at its type.");
+    return QStringLiteral("No description. Guess: %1 (%2%), %3")
+        .arg(QString::fromLatin1(kDataTypeNames.at(static_cast<std::size_t>(guess->dataType))))
+        .arg(guess->confidence)
+        .arg(QString::fromStdString(guess->reason));
+}
+
+void CEditorDlg::OnUseType(std::int32_t dataType)
+{
+    const NodeId node = SelectedNode();
+    const CMobChunk* rec = node == kNoNode ? nullptr : m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
+    if (!rec || dataType < 0 || dataType >= kDataTypeCount)
+        return;
+    const std::string key = IdKey(rec->m_nId);
+    const CFieldDesc* current = m_doc.LookupDesc(key);
+    CFieldDesc entry = current ? *current : CFieldDesc();
+    entry.m_strType = kDataTypeNames[static_cast<std::size_t>(dataType)];
+    if (entry.m_strName.empty()) {
+        QInputDialog ask(this);
+        ask.setWindowTitle(QStringLiteral("Use this type"));
+        ask.setLabelText(QStringLiteral("The id %1 has no name yet. Name:").arg(QString::fromLatin1(TypeIdText(rec->m_nId))));
+        ask.setTextValue(QStringLiteral("ID_") + QString::fromLatin1(key));
+        m_prompts.RunModal(ask);
+        const QString name = ask.textValue().trimmed();
+        if (ask.result() != QDialog::Accepted || name.isEmpty())
+            return;
+        entry.m_strName = CodePage().Encode(name);
+    }
+    ShowEntryStep(m_session.SetEntry(key, std::move(entry), node));
+}
+
+void CEditorDlg::OnGuessTypes()
+{
+    if (m_nLoadedFiles <= 0) {
+        ShowMessage(QStringLiteral("No file is loaded."), MessageIcon::Information);
+        return;
+    }
+    if (Guesses().empty()) {
+        ShowMessage(QStringLiteral("Every id in the loaded files has a description."), MessageIcon::Information);
+        return;
+    }
+    CGuessTypesDlg dialog(Guesses(), CodePage(), this);
+    m_prompts.RunModal(dialog);
+    if (dialog.result() != QDialog::Accepted)
+        return;
+    auto entries = dialog.AcceptedEntries();
+    if (entries.empty())
+        return;
+    // One entry is a step of its own kind, with its own name.
+    std::string label = "Use " + std::to_string(entries.size()) + " guessed types";
+    ShowEntryStep(m_session.SetEntries(std::move(entries), std::move(label), SelectedNode()));
+}
+
+void CEditorDlg::ShowEntryStep(const EditResult& result)
+{
+    if (result.Refused())
+        ShowMessage(FromLocal(result.error), MessageIcon::Stop);
+    m_pTreeModel->NodesChanged();
+    ShowSelectedItem();
+    ShowEditState();
 }
 
 // ---------------------------------------------------------------------------

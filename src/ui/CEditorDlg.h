@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/CEditSession.h"
+#include "inspect/TypeGuess.h"
 #include "mob/CMobDocument.h"
 #include "ui/CAcceleratorTable.h"
 #include "ui/CCipherTraceLog.h"
@@ -32,6 +33,7 @@ namespace qm {
 
 class CChunkTreeModel;
 class CCodePage;
+class CDataViewPane;
 class CStatusBar;
 class IEditOperation;
 struct EditorCommand;
@@ -83,6 +85,9 @@ public:
     QAction* MenuItem(int commandId) const { return m_ui.Action(commandId); }
     QTreeView* TreeCtrl() const { return m_pTreeCtrl; }
     CDataEdit* DataEdit() const { return m_pDataEdit; }
+    // The hex view and inspector "&View" shows in the data editor's place.
+    CDataViewPane* DataView() const { return m_pDataView; }
+    bool IsViewMode() const { return m_bViewMode; }
     QPlainTextEdit* DescEdit() const { return m_descEdit; }
     QWidget* ClientArea() const { return m_ui.client; }
     CStatusBar* StatusBar() const { return m_statusBar; }
@@ -140,6 +145,9 @@ private:
     void OnImportChunks();
     void OnSaveThisFile();
     void OnSaveThisFileAs();
+    void OnView();
+    void OnEdit();
+    void OnGuessTypes();
 
     // Notifications.
     void OnTreeSelChanged();
@@ -188,6 +196,16 @@ private:
     void SetDescText(const QString& text);
     void EnableDataButtons(bool enable);
 
+    // The hex view and the inspector.
+    void SetViewMode(bool view);
+    void ShowDataView(NodeId node);
+    void OnUseType(std::int32_t dataType);
+    // After a change of description entries: labels and panes read again.
+    void ShowEntryStep(const EditResult& result);
+    // The guesses for the undescribed ids, made again after any change.
+    const std::vector<TypeGuess>& Guesses();
+    QString GuessText(std::uint32_t id);
+
     // Find.
     void SearchFromSelection();
     NodeId FindInSubtree(const QString& text, NodeId node);
@@ -202,6 +220,11 @@ private:
     QPointer<CMyFindDlg> m_pFindDlg;
     QTreeView* m_pTreeCtrl;
     CDataEdit* m_pDataEdit;
+    CDataViewPane* m_pDataView;
+    bool m_bViewMode = false;
+    NodeId m_nViewedNode = kNoNode;
+    std::vector<TypeGuess> m_guesses;
+    bool m_bGuessesStale = true;
     CMobDocument m_doc;
     // After the document: the steps may hold payloads the document lent.
     CEditSession m_session{m_doc};

@@ -41,6 +41,7 @@ std::span<const EditorCommand> EditorCommands()
          .handler = &D::OnFindNext},
 
         {.id = ids::kCmdOptions, .menu = "Tools", .text = "Options", .handler = &D::OnOptions},
+        {.id = ids::kCmdGuessTypes, .menu = "Tools", .text = "Guess types...", .handler = &D::OnGuessTypes},
         {.id = ids::kCmdAbout, .menu = "Help", .text = "About", .button = ids::kHelp, .handler = &D::OnAbout},
 
         {.id = ids::kCmdInsertChunk, .text = "&Insert chunk...\tIns", .inTreeMenu = true, .treeKeys = true,
@@ -71,6 +72,8 @@ std::span<const EditorCommand> EditorCommands()
         {.id = ids::kDescApply, .button = ids::kDescApply, .handler = &D::OnDescApply},
         {.id = ids::kApplyChanges, .button = ids::kApplyChanges, .handler = &D::OnApplyChanges},
         {.id = ids::kUndoChanges, .button = ids::kUndoChanges, .handler = &D::OnUndoChanges},
+        {.id = ids::kView, .button = ids::kView, .handler = &D::OnView},
+        {.id = ids::kEdit, .button = ids::kEdit, .handler = &D::OnEdit},
     };
     return kCommands;
 }

@@ -27,6 +27,8 @@ inline constexpr int kDataEdit = 1018;
 inline constexpr int kView = 1019;
 inline constexpr int kOffsetField = 1020;
 inline constexpr int kTypeIdField = 1021;
+// The hex view and inspector that "&View" shows in the data editor's place.
+inline constexpr int kDataView = 1022;
 inline constexpr int kStatusBar = 32500;
 inline constexpr int kHelp = 57670;
 
@@ -40,6 +42,7 @@ inline constexpr int kCmdUnpack = 149;
 inline constexpr int kCmdOptions = 150;
 inline constexpr int kCmdUnpack2Access = 151;
 inline constexpr int kCmdUnpack2DB = 152;
+inline constexpr int kCmdGuessTypes = 153;
 inline constexpr int kCmdUnload = 32788;
 inline constexpr int kCmdSave = 32789;
 inline constexpr int kCmdUndo = 57643;

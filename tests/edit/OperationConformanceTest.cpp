@@ -11,6 +11,7 @@
 #include "desc/IdKey.h"
 #include "edit/CChunkMove.h"
 #include "edit/CDescriptionEdit.h"
+#include "edit/CStepGroup.h"
 #include "edit/PreparePayloadText.h"
 #include "platform/LittleEndian.h"
 #include "tools/ChunkBuilder.h"
@@ -256,6 +257,27 @@ const std::vector<Kind>& Kinds()
              s.At(kOtherGroup).size += 12;
          },
          kDword},
+        {"GroupOfEntriesAppliedAndRevertedInTurn",
+         [](const CMobDocument& doc) {
+             std::vector<PreparedEdit> parts;
+             parts.push_back(CDescriptionEdit::ForEntry(doc, IdKey(kIdUnknown), {"", "GUARD", "BINARY"}, kNoNode));
+             parts.push_back(CDescriptionEdit::ForEntry(doc, DwordKey(), {"", "COUNT", "WORD"}, kNoNode));
+             return CStepGroup::Of(std::move(parts), "Use 2 guessed types", kNoNode);
+         },
+         [](DocState& s) {
+             s.entries[IdKey(kIdUnknown)] = {"", "GUARD", "BINARY"};
+             s.entries[DwordKey()] = {"", "COUNT", "WORD"};
+             for (DocState::Node& node : s.nodes) {
+                 if (node.id == kIdUnknown) {
+                     node.dataType = DT_BINARY;
+                     node.label = "GUARD";
+                 } else if (node.id == 0x3000 + DT_DWORD) {
+                     node.dataType = DT_WORD;
+                     node.label = "COUNT";
+                 }
+             }
+         },
+         kNoNode},
     };
     return kinds;
 }
