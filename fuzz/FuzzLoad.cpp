@@ -5,7 +5,8 @@
 // the same trailing bytes and save again to the same bytes.
 //
 // Most inputs are walked from memory; those whose last byte ends in 0xF
-// (and the empty input) go through the file loader and the file saver.
+// (and the empty input) go through the file loader and the file saver, and
+// are pasted into the file they loaded as when they form a list of chunks.
 
 #include "FuzzCheck.h"
 #include "tools/TempDir.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -220,6 +222,43 @@ void ParseFromMemory(CMobDocument& doc, const std::uint8_t* data, std::size_t si
           "a chunk list with a start parses");
 }
 
+// Bytes accepted for pasting walk to chunks that save as the very same
+// bytes. Put at the front of the file, the file saves as the two together,
+// with every chunk's size and offset where the saved bytes have them; taken
+// out again, it saves as before.
+void CheckPaste(CMobDocument& doc, std::span<const std::uint8_t> bytes, const std::vector<std::uint8_t>& saved)
+{
+    std::string error;
+    if (!doc.CheckChunkList(bytes, error)) {
+        Check(!error.empty(), "a refusal says why");
+        return;
+    }
+    const CChunkTree& tree = doc.Tree();
+    const NodeId list = doc.ParseDetached(bytes);
+    std::vector<std::uint8_t> walked;
+    Check(doc.WriteChunkList(list, walked) && std::equal(walked.begin(), walked.end(), bytes.begin(), bytes.end()),
+          "bytes accepted for pasting walk to chunks that save as the same bytes");
+    const NodeId first = tree.GetChildItem(list);
+    NodeId last = first;
+    while (tree.GetNextSiblingItem(last) != kNoNode)
+        last = tree.GetNextSiblingItem(last);
+    const NodeId file = tree.GetRootItem();
+    doc.MoveChunks(first, last, kNoNode, file, kNoNode);
+    std::vector<std::uint8_t> both(bytes.begin(), bytes.end());
+    both.insert(both.end(), saved.begin(), saved.end());
+    Check(Save(doc) == both, "the file saves as the pasted chunks and what it held");
+    Check(doc.GetFileBytes(file) == both.size(), "the file's length follows");
+    for (NodeId node = tree.GetChildItem(file); node != kNoNode; node = tree.NextInPreOrder(node, file)) {
+        const CMobChunk& rec = *doc.Chunks().Lookup(tree.GetItemData(node));
+        const std::uint32_t offset = doc.GetChunkOffset(node);
+        Check(std::uint64_t{offset} + 8 <= both.size() && le::ReadU32(both.data() + offset) == rec.m_nId &&
+                  le::ReadU32(both.data() + offset + 4) == rec.m_nSize + 8,
+              "after a paste, every chunk's offset and size are where saving puts its header");
+    }
+    doc.MoveChunks(first, last, kNoNode, list, kNoNode);
+    Check(Save(doc) == saved, "taken out again, the file saves as before");
+}
+
 bool ThroughFiles(const std::uint8_t* data, std::size_t size)
 {
     return size == 0 || (data[size - 1] & 0x0F) == 0x0F;
@@ -251,6 +290,7 @@ void TestOneInput(const std::uint8_t* data, std::size_t size)
     if (throughFiles) {
         Check(doc.SaveMobFile(folder.saved), "a loaded file can be saved");
         Check(tools::ReadFileBytes(folder.saved) == saved, "the saved file holds what the tree serialises to");
+        CheckPaste(doc, {data, size}, saved);
     }
 
     doc.UnloadAll();

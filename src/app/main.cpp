@@ -5,8 +5,11 @@
 #include "ui/CArtwork.h"
 #include "ui/CChunkTreeModel.h"
 #include "ui/CDataEdit.h"
+#include "ui/CDataViewPane.h"
+#include "ui/CHexView.h"
 #include "ui/CEditorDlg.h"
 #include "ui/CQtUserPrompts.h"
+#include "ui/EditorIds.h"
 #include "ui/FileNameText.h"
 #include "ui/TreeReveal.h"
 
@@ -14,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
 
@@ -69,10 +73,17 @@ void SelectNodeByKey(qm::CEditorDlg& dlg, int key)
 
 // Saves a picture of the window shortly after start and closes it; used to
 // make the documentation's screenshot (scripts/screenshot).
-void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path, int selectKey)
+// With view, the payload is shown in the hex view with the inspector
+// beside it, in a window large enough for both.
+void ScheduleScreenshot(qm::CEditorDlg& dlg, const QString& path, int selectKey, bool view)
 {
     if (selectKey > 0)
         SelectNodeByKey(dlg, selectKey);
+    if (view) {
+        dlg.resize(1440, 760);
+        static_cast<QPushButton*>(dlg.Control(qm::ids::kView))->click();
+        dlg.DataView()->HexView()->MoveCursor(4, true);
+    }
     QTimer::singleShot(500, &dlg, [&dlg, path] {
         const bool saved = dlg.grab().save(path);
         std::fprintf(stderr, "%s %s\n", saved ? "screenshot saved:" : "screenshot failed:",
@@ -142,6 +153,9 @@ int main(int argc, char** argv)
     QCommandLineOption exitWhenReady(QStringLiteral("exit-when-ready"));
     exitWhenReady.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(exitWhenReady);
+    QCommandLineOption view(QStringLiteral("view"));
+    view.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(view);
     parser.addPositionalArgument(QStringLiteral("files"), QString(), QStringLiteral("[FILE.mob...]"));
     parser.process(Arguments(argc, argv));
 
@@ -157,7 +171,9 @@ int main(int argc, char** argv)
     if (parser.isSet(screenshot)) {
         const QString path = qm::AbsoluteFileName(parser.value(screenshot));
         const int key = parser.value(select).toInt();
-        editor.SetStartupHook([path, key](qm::CEditorDlg& dlg) { ScheduleScreenshot(dlg, path, key); });
+        const bool hexView = parser.isSet(view);
+        editor.SetStartupHook(
+            [path, key, hexView](qm::CEditorDlg& dlg) { ScheduleScreenshot(dlg, path, key, hexView); });
     } else if (parser.isSet(exitWhenReady)) {
         editor.SetStartupHook([](qm::CEditorDlg& dlg) { new ReadyReporter(dlg); });
     }

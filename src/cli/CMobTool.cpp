@@ -4,6 +4,7 @@
 #include "codec/FormatChunkData.h"
 #include "desc/DataType.h"
 #include "desc/IdKey.h"
+#include "edit/CChunkMove.h"
 #include "edit/DocumentNodes.h"
 #include "inspect/CHexLayout.h"
 #include "inspect/CPayloadBytes.h"
@@ -19,6 +20,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 
 namespace qm {
@@ -40,6 +42,17 @@ constexpr const char* kUsage =
     "  pack IN.json OUT              the MOB file a JSON document stands for (no descriptions needed)\n"
     "  diff A B                      the chunks that differ between two MOB files or JSON documents;\n"
     "                                exit status 0 for none, 1 for some, 2 on an error\n"
+    "  delete FILE KEY OUT           remove chunk KEY with its subtree and save to OUT\n"
+    "  insert FILE PARENTKEY INDEX IDHEX OUT [PAYLOADFILE]\n"
+    "                                put a new chunk with id IDHEX (8 hex digits) and the bytes of\n"
+    "                                PAYLOADFILE (none when not given) at INDEX below PARENTKEY; save to OUT\n"
+    "  move FILE KEY INDEX OUT       make chunk KEY child number INDEX of its parent; save to OUT\n"
+    "  copy FILE KEY DESTFILE PARENTKEY INDEX OUT\n"
+    "                                copy chunk KEY of FILE to INDEX below PARENTKEY of DESTFILE (keys\n"
+    "                                as `tree FILE DESTFILE` prints them); save DESTFILE to OUT\n"
+    "  extract FILE KEY OUT          write chunk KEY as it would be saved, header included, to OUT\n"
+    "\n"
+    "KEY, PARENTKEY and INDEX are decimal; INDEX counts from 0, and the number of children appends.\n"
     "\n"
     "Options:\n"
     "  --desc PATH       the description file (default: mob_desc.txt in the working folder)\n"
@@ -92,6 +105,26 @@ void AppendLabel(std::string& line, std::string_view label)
 
 // A text file for apply becomes one payload, which holds at most 4 GiB.
 constexpr std::uint64_t kLargestTextFile = 1ull << 32;
+
+// A decimal index, or none.
+std::optional<std::size_t> IndexOf(const std::string& text)
+{
+    std::size_t index = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, index);
+    if (ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return index;
+}
+
+// Eight hexadecimal digits, in either case, or none.
+std::optional<std::uint32_t> IdOfHex(const std::string& text)
+{
+    std::string key = text;
+    for (char& c : key)
+        c = (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c;
+    return IdOfKey(key);
+}
 constexpr auto kSayWaitingAfter = std::chrono::seconds(1);
 
 } // namespace
@@ -150,8 +183,11 @@ int CMobTool::Run(const std::vector<std::string>& args)
         {"tree", &CMobTool::CmdTree, 1, SIZE_MAX}, {"stat", &CMobTool::CmdStat, 1, SIZE_MAX},
         {"save", &CMobTool::CmdSave, 2, 2},        {"show", &CMobTool::CmdShow, 2, 2},
         {"apply", &CMobTool::CmdApply, 4, 4},      {"hexdump", &CMobTool::CmdHexdump, 2, 2},
-        {"guess", &CMobTool::CmdGuess, 1, SIZE_MAX}, {"unpack", &CMobTool::CmdUnpack, 2, 2},
+        {"guess", &CMobTool::CmdGuess, 1, SIZE_MAX},  {"unpack", &CMobTool::CmdUnpack, 2, 2},
         {"pack", &CMobTool::CmdPack, 2, 2, false}, {"diff", &CMobTool::CmdDiff, 2, 2, false},
+        {"delete", &CMobTool::CmdDelete, 3, 3},    {"insert", &CMobTool::CmdInsert, 5, 6},
+        {"move", &CMobTool::CmdMove, 4, 4},        {"copy", &CMobTool::CmdCopy, 6, 6},
+        {"extract", &CMobTool::CmdExtract, 3, 3},
     };
     const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
                                     [&](const Command& c) { return command == c.name; });
@@ -159,6 +195,8 @@ int CMobTool::Run(const std::vector<std::string>& args)
         return Usage("unknown command " + command);
     if (operands.size() < found->minOperands || operands.size() > found->maxOperands)
         return Usage("wrong number of arguments for " + command);
+    if (const std::string problem = OperandProblem(command, operands); !problem.empty())
+        return Usage(problem);
     if (found->readsDescriptions && !ReadDescriptions())
         return kExitFailed;
     TraceScope trace(m_bTraceCipher, m_err);
@@ -212,9 +250,24 @@ NodeId CMobTool::FindNode(const std::string& keyText)
     return node;
 }
 
+std::string CMobTool::OperandProblem(const std::string& command, const std::vector<std::string>& operands)
+{
+    const std::size_t indexAt = command == "insert" ? 2 : command == "move" ? 2 : command == "copy" ? 4 : 0;
+    if (indexAt != 0 && !IndexOf(operands[indexAt]))
+        return "INDEX must be a decimal number, not " + operands[indexAt];
+    if (command == "insert" && !IdOfHex(operands[3]))
+        return "IDHEX must be 8 hexadecimal digits, not " + operands[3];
+    return {};
+}
+
 int CMobTool::SaveTo(const std::string& path)
 {
-    if (!m_session.SaveMobFile(path)) {
+    return SaveFileTo(m_doc.Tree().GetRootItem(), path);
+}
+
+int CMobTool::SaveFileTo(NodeId fileNode, const std::string& path)
+{
+    if (!m_session.SaveFile(fileNode, path)) {
         m_err << "Save error! " << m_doc.GetIoError() << "\n";
         return kExitFailed;
     }
@@ -228,11 +281,10 @@ int CMobTool::CmdTree(const std::vector<std::string>& operands)
 {
     const bool allLoaded = LoadFiles(operands);
     const CChunkTree& tree = m_doc.Tree();
-    // Keys follow a depth-first pre-order, so a parent's depth is always
-    // known before its children are printed.
+    // A parent comes before its children, so its depth is known first.
     std::vector<std::uint32_t> depth(tree.GetCount() + 1, 0);
     std::string line;
-    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
+    for (NodeId node = tree.GetRootItem(); node != kNoNode; node = tree.NextInPreOrder(node, kNoNode)) {
         const NodeId parent = tree.GetParentItem(node);
         depth[node] = parent == kNoNode ? 0 : depth[parent] + 1;
         const std::int32_t key = tree.GetItemData(node);
@@ -240,7 +292,7 @@ int CMobTool::CmdTree(const std::vector<std::string>& operands)
         if (!rec)
             continue;
         char offset[16];
-        std::snprintf(offset, sizeof offset, "0x%08X", rec->m_nOffset);
+        std::snprintf(offset, sizeof offset, "0x%08X", m_doc.GetChunkOffset(node));
         line.clear();
         line += std::to_string(key) + '\t' + std::to_string(depth[node]) + '\t' + IdKey(rec->m_nId) + '\t' +
                 std::to_string(rec->m_nDataType) + '\t' + std::to_string(rec->m_nSize) + '\t' + offset + '\t';
@@ -259,8 +311,10 @@ int CMobTool::CmdStat(const std::vector<std::string>& operands)
     std::uint32_t maxDepth = 0;
     // A walk that keeps its depth as it goes, so no table of a million
     // depths is needed.
+    std::size_t nodes = 0;
     std::uint32_t depth = 0;
     for (NodeId node = tree.GetRootItem(); node != kNoNode;) {
+        ++nodes;
         maxDepth = std::max(maxDepth, depth);
         if (const NodeId child = tree.GetChildItem(node); child != kNoNode) {
             node = child;
@@ -276,7 +330,7 @@ int CMobTool::CmdStat(const std::vector<std::string>& operands)
         if (node != kNoNode)
             node = tree.GetNextSiblingItem(node);
     }
-    m_out << "nodes " << tree.GetCount() << "\n"
+    m_out << "nodes " << nodes << "\n"
           << "payload_bytes " << payloadBytes << "\n"
           << "max_depth " << maxDepth << "\n";
     return allLoaded ? kExitOk : kExitFailed;
@@ -431,11 +485,13 @@ bool IsUnpackedDocument(const std::string& path)
 NodeId CMobTool::LoadForDiff(const std::string& path, std::unique_ptr<CMobDocument>& own, const CMobDocument*& doc)
 {
     if (!IsUnpackedDocument(path)) {
-        // Nodes are appended, so the file node is the next node there will be.
-        const auto file = static_cast<NodeId>(m_doc.Tree().GetCount() + 1);
         if (!ReadDescriptions() || !LoadFiles({path}))
             return kNoNode;
         doc = &m_doc;
+        // The file just loaded is the last top-level node.
+        NodeId file = m_doc.Tree().GetRootItem();
+        while (m_doc.Tree().GetNextSiblingItem(file) != kNoNode)
+            file = m_doc.Tree().GetNextSiblingItem(file);
         return file;
     }
     CPackReader reader;
@@ -501,6 +557,113 @@ int CMobTool::CmdDiff(const std::vector<std::string>& operands)
     });
     m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return count == 0 ? kExitOk : kExitDifferent;
+}
+
+int CMobTool::Refused(const EditResult& result)
+{
+    m_err << "mobtool: " << result.error << "\n";
+    return kExitFailed;
+}
+
+int CMobTool::CmdDelete(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
+        return kExitFailed;
+    if (const EditResult result = m_session.Do(CChunkMove::ForDelete(m_doc, node)); result.Refused())
+        return Refused(result);
+    return SaveTo(operands[2]);
+}
+
+int CMobTool::CmdInsert(const std::vector<std::string>& operands)
+{
+    std::string payload;
+    std::string error;
+    if (operands.size() == 6 &&
+        !platform::ReadWholeFile(operands[5], payload, error, CMobDocument::kLargestPayload)) {
+        m_err << "mobtool: " << error << "\n";
+        return kExitFailed;
+    }
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    const NodeId parent = FindNode(operands[1]);
+    if (parent == kNoNode)
+        return kExitFailed;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.data());
+    const EditResult result = m_session.Do(CChunkMove::ForInsert(m_doc, parent, *IndexOf(operands[2]),
+                                                                 *IdOfHex(operands[3]), {bytes, payload.size()}));
+    if (result.Refused())
+        return Refused(result);
+    return SaveTo(operands[4]);
+}
+
+int CMobTool::CmdMove(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
+        return kExitFailed;
+    const EditResult result =
+        m_session.Do(CChunkMove::ForMove(m_doc, node, m_doc.Tree().GetParentItem(node), *IndexOf(operands[2])));
+    if (result.Refused())
+        return Refused(result);
+    return SaveTo(operands[3]);
+}
+
+int CMobTool::CmdCopy(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0], operands[2]}))
+        return kExitFailed;
+    const CChunkTree& tree = m_doc.Tree();
+    const NodeId file = tree.GetRootItem();
+    const NodeId destFile = tree.GetNextSiblingItem(file);
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
+        return kExitFailed;
+    if (FileNodeOf(tree, node) != file) {
+        m_err << "mobtool: node key " << operands[1] << " is not in " << operands[0] << "\n";
+        return kExitFailed;
+    }
+    const NodeId parent = FindNode(operands[3]);
+    if (parent == kNoNode)
+        return kExitFailed;
+    if (FileNodeOf(tree, parent) != destFile) {
+        m_err << "mobtool: node key " << operands[3] << " is not in " << operands[2] << "\n";
+        return kExitFailed;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!m_doc.WriteChunk(node, bytes)) {
+        m_err << "mobtool: " << m_doc.GetIoError() << "\n";
+        return kExitFailed;
+    }
+    if (const EditResult result = m_session.Do(CChunkMove::ForImport(m_doc, parent, *IndexOf(operands[4]), bytes));
+        result.Refused())
+        return Refused(result);
+    return SaveFileTo(destFile, operands[5]);
+}
+
+int CMobTool::CmdExtract(const std::vector<std::string>& operands)
+{
+    if (!LoadFiles({operands[0]}))
+        return kExitFailed;
+    const NodeId node = FindNode(operands[1]);
+    if (node == kNoNode)
+        return kExitFailed;
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!m_doc.WriteChunk(node, bytes)) {
+        m_err << "mobtool: " << m_doc.GetIoError() << "\n";
+        return kExitFailed;
+    }
+    if (!platform::WriteFileSafely(operands[2], bytes.data(), bytes.size(), error)) {
+        m_err << "Save error! " << error << "\n";
+        return kExitFailed;
+    }
+    m_out << "Saved file: " << operands[2] << "\n";
+    return kExitOk;
 }
 
 } // namespace qm

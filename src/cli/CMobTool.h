@@ -29,7 +29,11 @@ private:
     bool LoadFiles(const std::vector<std::string>& paths);
     // The node with the node key in keyText, or kNoNode (and the reason told).
     NodeId FindNode(const std::string& keyText);
+    // A usage problem with the operands of command, or empty text.
+    static std::string OperandProblem(const std::string& command, const std::vector<std::string>& operands);
     int SaveTo(const std::string& path);
+    int SaveFileTo(NodeId fileNode, const std::string& path);
+    int Refused(const EditResult& result);
 
     int CmdTree(const std::vector<std::string>& operands);
     int CmdSave(const std::vector<std::string>& operands);
@@ -44,6 +48,11 @@ private:
     // One side of a diff: a MOB file loaded into m_doc, or an unpacked
     // document packed into a document of its own, typed by itself.
     NodeId LoadForDiff(const std::string& path, std::unique_ptr<CMobDocument>& own, const CMobDocument*& doc);
+    int CmdDelete(const std::vector<std::string>& operands);
+    int CmdInsert(const std::vector<std::string>& operands);
+    int CmdMove(const std::vector<std::string>& operands);
+    int CmdCopy(const std::vector<std::string>& operands);
+    int CmdExtract(const std::vector<std::string>& operands);
 
     std::ostream& m_out;
     std::ostream& m_err;

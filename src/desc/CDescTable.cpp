@@ -161,24 +161,28 @@ bool CDescTable::ParseDescText(std::string_view text)
     return true;
 }
 
+std::vector<std::pair<std::string_view, const CFieldDesc*>> CDescTable::SortedEntries() const
+{
+    std::vector<std::pair<std::string_view, const CFieldDesc*>> entries;
+    entries.reserve(m_mapDesc.size());
+    for (const auto& [key, entry] : m_mapDesc)
+        entries.emplace_back(key, &entry);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return entries;
+}
+
 bool CDescTable::WriteDescFile()
 {
-    std::vector<const DescMap::value_type*> entries;
-    entries.reserve(m_mapDesc.size());
-    for (const auto& pair : m_mapDesc)
-        entries.push_back(&pair);
-    std::sort(entries.begin(), entries.end(), [](auto* a, auto* b) { return a->first < b->first; });
-
     std::string text;
-    for (const auto* pair : entries) {
+    for (const auto& [key, entry] : SortedEntries()) {
         text += "0x";
-        AppendField(text, pair->first);
+        AppendField(text, key);
         text += '\t';
-        AppendField(text, pair->second.m_strType);
+        AppendField(text, entry->m_strType);
         text += '\t';
-        AppendField(text, pair->second.m_strName);
+        AppendField(text, entry->m_strName);
         text += '\t';
-        AppendField(text, pair->second.m_strDescription);
+        AppendField(text, entry->m_strDescription);
         text += "\r\n";
     }
 

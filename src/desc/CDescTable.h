@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace qm {
 
@@ -53,6 +55,8 @@ public:
     bool GetDescription(std::string_view key, std::string& out) const;
     bool GetTypeName(std::string_view key, std::string& out) const;
     const CFieldDesc* LookupDesc(std::string_view key) const;
+    // Every entry as key and description, in key order.
+    std::vector<std::pair<std::string_view, const CFieldDesc*>> SortedEntries() const;
 
     // Code 1..21 for a listed name (ASCII case ignored), 0 for anything else.
     static int TypeCodeFromName(std::string_view typeName);

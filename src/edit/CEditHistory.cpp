@@ -95,10 +95,10 @@ void CEditHistory::KeepWithinCap(const CMobDocument& doc)
         DropOldest(doc);
 }
 
-void CEditHistory::Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op)
+const IEditOperation* CEditHistory::Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op)
 {
     if (!op)
-        return;
+        return nullptr;
     DropUndone(doc);
     op->Apply(doc);
 
@@ -111,10 +111,10 @@ void CEditHistory::Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op)
                 m_steps.pop_back();
                 --m_nDone;
                 m_bNewestOpen = false;
-            } else {
-                m_nKeptBytes += newest.KeptBytes();
+                return nullptr;
             }
-            return;
+            m_nKeptBytes += newest.KeptBytes();
+            return &newest;
         }
     }
     m_nKeptBytes += op->KeptBytes();
@@ -122,6 +122,7 @@ void CEditHistory::Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op)
     ++m_nDone;
     m_bNewestOpen = true;
     KeepWithinCap(doc);
+    return m_steps.back().get();
 }
 
 // The cap is kept when a step is added. Undo and redo only trade what a step

@@ -39,8 +39,9 @@ public:
     // Applies op, prepared against doc as it is now, and makes it the
     // newest step; steps that were undone are dropped. A step that continues
     // the newest one (the next keystroke in the same description) joins it,
-    // until EndStep(), an undo, a redo or a save ends it.
-    void Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op);
+    // until EndStep(), an undo, a redo or a save ends it. The step that
+    // now stands for op; none when joining made the newest step vanish.
+    const IEditOperation* Do(CMobDocument& doc, std::unique_ptr<IEditOperation> op);
 
     // The step undone or done again, for selecting its node; none when there
     // was nothing to undo or redo. It stays valid until the next change of

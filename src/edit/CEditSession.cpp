@@ -1,6 +1,7 @@
 #include "edit/CEditSession.h"
 
 #include "edit/CDescriptionEdit.h"
+#include "edit/CStepGroup.h"
 #include "edit/PreparePayloadText.h"
 #include "mob/CMobDocument.h"
 
@@ -14,9 +15,9 @@ EditResult CEditSession::Do(PreparedEdit edit)
         return {EditResult::Status::Refused, std::move(edit.error), kNoNode};
     if (!edit.op)
         return {};
-    const NodeId node = edit.op->Node();
-    m_history.Do(m_doc, std::move(edit.op));
-    return {EditResult::Status::Done, {}, node};
+    const NodeId planned = edit.op->Node();
+    const IEditOperation* step = m_history.Do(m_doc, std::move(edit.op));
+    return {EditResult::Status::Done, {}, step ? step->Node() : planned};
 }
 
 EditResult CEditSession::ApplyText(NodeId node, std::string_view text)
@@ -32,6 +33,16 @@ EditResult CEditSession::SetDescription(std::string_view idText, std::string_vie
 EditResult CEditSession::SetEntry(std::string_view key, CFieldDesc entry, NodeId shown)
 {
     return Do(CDescriptionEdit::ForEntry(m_doc, key, std::move(entry), shown));
+}
+
+EditResult CEditSession::SetEntries(std::vector<std::pair<std::string, CFieldDesc>> entries, std::string label,
+                                   NodeId shown)
+{
+    std::vector<PreparedEdit> parts;
+    parts.reserve(entries.size());
+    for (auto& [key, entry] : entries)
+        parts.push_back(CDescriptionEdit::ForEntry(m_doc, key, std::move(entry), shown));
+    return Do(CStepGroup::Of(std::move(parts), std::move(label), shown));
 }
 
 std::string CEditSession::UndoText() const
@@ -51,6 +62,14 @@ bool CEditSession::SaveMobFile(const std::string& path)
     if (!m_doc.SaveMobFile(path))
         return false;
     m_history.MarkFileSaved(m_doc.Tree().GetRootItem());
+    return true;
+}
+
+bool CEditSession::SaveFile(NodeId fileNode, const std::string& path)
+{
+    if (!m_doc.SaveFile(fileNode, path))
+        return false;
+    m_history.MarkFileSaved(fileNode);
     return true;
 }
 

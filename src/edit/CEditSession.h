@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qm {
 
@@ -49,6 +51,8 @@ public:
     // A whole description entry, made when there is none; loaded chunks
     // with its id take its name and data type.
     EditResult SetEntry(std::string_view key, CFieldDesc entry, NodeId shown);
+    // Several whole entries of distinct keys as one step, named label.
+    EditResult SetEntries(std::vector<std::pair<std::string, CFieldDesc>> entries, std::string label, NodeId shown);
 
     const IEditOperation* Undo() { return m_history.Undo(m_doc); }
     const IEditOperation* Redo() { return m_history.Redo(m_doc); }
@@ -62,6 +66,9 @@ public:
     // As the document's own, and on success the history marks what was
     // written as saved.
     bool SaveMobFile(const std::string& path);
+    // One loaded file, by its node, while the others stay loaded: a file
+    // node's own Save commands.
+    bool SaveFile(NodeId fileNode, const std::string& path);
     bool WriteDescFile();
     bool ReadDescFile();
     // The table as the other file has it is written by definition. Steps

@@ -9,10 +9,8 @@ namespace qm {
 
 void CPayloadSwap::Exchange(CMobDocument& doc)
 {
-    CMobChunk* rec = RecordOf(doc, m_node);
-    assert(rec);
-    if (rec)
-        rec->ExchangePayload(m_payload, m_nSize);
+    assert(RecordOf(doc, m_node));
+    doc.ExchangePayload(m_node, m_payload, m_nSize);
 }
 
 } // namespace qm

@@ -32,8 +32,10 @@ public:
     // "Undo Apply to GOLD").
     virtual std::string Label(const CMobDocument& doc) const = 0;
 
-    // The node to select after the step was undone or done again; kNoNode
-    // when no node stands for it.
+    // The node to select after the step was done, undone or done again, as
+    // the step now stands: a step that takes nodes out of the tree names
+    // the place they left while it is applied, the nodes while it is not;
+    // one that adds nodes, the reverse. kNoNode when no node stands for it.
     virtual NodeId Node() const = 0;
 
     // Memory the step holds: the bytes it keeps to go back and forth and the

@@ -77,7 +77,7 @@ PreparedEdit PatchStep(NodeId node, const CMobChunk& rec, const CMobChunk& scrat
 PreparedEdit PreparePayloadText(const CMobDocument& doc, NodeId node, std::string_view text)
 {
     const CMobChunk* rec = RecordOf(doc, node);
-    if (!rec)
+    if (!rec || !doc.Tree().IsAttached(node))
         return Refuse();
     alignas(2) std::array<std::uint8_t, CPayloadLayout::kLargestSize> layoutBuffer;
     CMobChunk scratch = ScratchFor(*rec, layoutBuffer);
@@ -95,6 +95,9 @@ PreparedEdit PreparePayloadText(const CMobDocument& doc, NodeId node, std::strin
         return Refuse("The chunk holds other chunks, and its bytes are saved from them.");
     if (inPlace)
         return PatchStep(node, *rec, scratch);
+    const std::int64_t growth = std::int64_t{scratch.m_nSize} - rec->m_nSize;
+    if (std::string refusal = GrowthRefusal(doc, node, growth); !refusal.empty())
+        return Refuse(refusal);
     return {std::make_unique<CPayloadSwap>(node, std::move(scratch.m_pData), scratch.m_nSize), {}};
 }
 

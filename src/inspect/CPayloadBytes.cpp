@@ -10,14 +10,11 @@ CPayloadBytes CPayloadBytes::Of(CMobDocument& doc, NodeId node)
     const CChunkTree& tree = doc.Tree();
     if (!tree.IsValid(node) || tree.GetParentItem(node) == kNoNode)
         return bytes;
-    if (tree.ItemHasChildren(node)) {
-        // Saving would refuse what it cannot write, and then there is nothing to show.
-        if (!doc.WriteChunkList(node, bytes.m_built))
-            bytes.m_built.clear();
-        return bytes;
+    // Saving would refuse what it cannot write, and then there is nothing to show.
+    if (!doc.GetSavedPayload(node, bytes.m_built, bytes.m_view)) {
+        bytes.m_built.clear();
+        bytes.m_view = {};
     }
-    if (const CMobChunk* rec = doc.Chunks().Lookup(tree.GetItemData(node)); rec && rec->m_pData)
-        bytes.m_view = std::span<const std::uint8_t>(rec->m_pData.get(), rec->m_nSize);
     return bytes;
 }
 

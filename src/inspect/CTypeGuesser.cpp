@@ -104,7 +104,7 @@ void Gathering::FromDocument()
     // A container is walked as soon as its id is guessed REC, while its
     // bytes are fresh in the cache, rather than in a later round.
     const CChunkTree& tree = m_doc.Tree();
-    for (NodeId node = 1; node <= tree.GetCount(); ++node) {
+    for (NodeId node = tree.GetRootItem(); node != kNoNode; node = tree.NextInPreOrder(node, kNoNode)) {
         const NodeId parent = tree.GetParentItem(node);
         if (parent == kNoNode)
             continue;  // a file

@@ -2,6 +2,7 @@
 
 #include "mob/CBlockVector.h"
 #include "mob/CLabelPool.h"
+#include "mob/ITreeListener.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,8 +31,9 @@ enum NodeImage : int {
 // records live in the chunk index. Selection, expansion and drawing belong to
 // the view.
 //
-// Nodes are only ever appended and only ever removed all at once, so handles
-// are dense: node n is the n-th node inserted since the tree was last emptied.
+// Handles are dense and never reused before the tree is emptied: node n is
+// the n-th node made since then. A node taken out of the tree by an edit is
+// kept, detached, so that undoing the edit can put the very same node back.
 class CChunkTree {
 public:
     using LabelId = CLabelPool::LabelId;
@@ -66,7 +68,11 @@ public:
         return id;
     }
     LabelId InternLabel(std::string_view text) { return m_labels.Intern(text); }
+    // A node in no list: the parent of a list built before it is put in place.
+    NodeId InsertDetached();
 
+    // Every node made since the tree was last emptied, detached ones
+    // included: handles run from 1 to GetCount().
     std::size_t GetCount() const { return m_nodes.size(); }
     // Lets memory reserved for nodes not yet inserted go back to the system.
     void ReleaseUnused() { m_nodes.release_unused(); }
@@ -90,6 +96,27 @@ public:
     NodeId GetParentItem(NodeId node) const { return At(node).parent; }
     bool ItemHasChildren(NodeId node) const { return At(node).firstChild != kNoNode; }
     bool IsValid(NodeId node) const { return node != kNoNode && node <= m_nodes.size(); }
+    // The top-level node above node (node itself at the top); for a
+    // detached node, the top of the piece it is in.
+    NodeId GetTopItem(NodeId node) const;
+    // Whether node is in the tree: its top is one of the top-level nodes.
+    bool IsAttached(NodeId node) const;
+
+    // Positions among siblings; each walks the list, so costs at most its length.
+    NodeId GetPrevSiblingItem(NodeId node) const;
+    std::size_t GetChildCount(NodeId parent) const;
+    // The child at index, or kNoNode past the end.
+    NodeId GetChildAt(NodeId parent, std::size_t index) const;
+    std::size_t GetIndexOf(NodeId node) const;
+
+    // Takes the run of siblings first..last (prev: the sibling before first,
+    // kNoNode when first comes first or is detached) out of its list and
+    // puts it into toParent's children after toPrev (first when toPrev is
+    // kNoNode); toParent kNoNode detaches the run. Top-level nodes are never
+    // moved. The subtrees below the run come along untouched, so the cost
+    // is the run's length (and, when a listener is told, the lists' lengths).
+    void MoveRun(NodeId first, NodeId last, NodeId prev, NodeId toParent, NodeId toPrev);
+    void SetListener(ITreeListener* listener) { m_pListener = listener; }
 
     // The node after node in a depth-first pre-order walk that stays below
     // boundary; with kNoNode as the boundary the walk goes through every
@@ -122,6 +149,7 @@ private:
     static constexpr std::uint32_t kLabelMask = (1u << 29) - 1;
 
     NodeId LastChildOf(NodeId parent) const;
+    RowMove DescribeMove(NodeId first, NodeId last, NodeId prev, NodeId toParent, NodeId toPrev) const;
     Node& At(NodeId node) { return m_nodes[node - 1]; }
     const Node& At(NodeId node) const { return m_nodes[node - 1]; }
 
@@ -129,6 +157,7 @@ private:
     CLabelPool m_labels;
     NodeId m_nFirstRoot = kNoNode;
     NodeId m_nLastRoot = kNoNode;
+    ITreeListener* m_pListener = nullptr;
 };
 
 } // namespace qm

@@ -21,9 +21,6 @@ namespace qm {
 namespace {
 
 constexpr std::uint32_t kHeaderSize = 8;
-// The size query reports failure as 0xFFFFFFFF, so files of that size or
-// more cannot be told apart from a failure and are refused.
-constexpr std::uint64_t kLargestFile = 0xFFFFFFFEull;
 // How many chunks go by between two progress reports.
 constexpr std::uint32_t kProgressInterval = 1u << 16;
 // How far the walk of a mapped file goes before the pages behind it are let
@@ -139,14 +136,17 @@ bool CMobDocument::LoadMobBytes(const std::string& path, std::span<const std::ui
 NodeId CMobDocument::AddFileNode(const std::string& path, const std::uint8_t* data, std::uint32_t size,
                                  CMemMapFile* map)
 {
+    // A node's key is its handle: unique, and never handed out again
+    // before everything is unloaded.
     const NodeId fileNode = m_tree.InsertItem(FileNodeText(path), IMG_FILE, kNoNode);
-    const auto key = static_cast<std::int32_t>(m_tree.GetCount());
+    const auto key = static_cast<std::int32_t>(fileNode);
     m_tree.SetItemData(fileNode, key);
     m_mapChunks.SetAt(key, CMobChunk(path));
     m_nFileOffset = 0;
     // The payloads never take more than the file: one block holds them all.
     m_arena.Reserve(size);
     ParseChunks(fileNode, data, size, map);
+    m_files.insert_or_assign(fileNode, FileState{size, false});
     return fileNode;
 }
 
@@ -156,6 +156,7 @@ void CMobDocument::RemoveLastFile(NodeId fileNode)
     m_tree.DeleteLastRoot();
     std::erase_if(m_trailing, [fileNode](const auto& entry) { return entry.first >= fileNode; });
     std::erase_if(m_cutShort, [fileNode](const auto& entry) { return entry.first >= fileNode; });
+    m_files.erase(fileNode);
 }
 
 bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::uint32_t length)
@@ -235,7 +236,7 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
         const TypeInfo& type = typeOf(id);
         const NodeId node = m_tree.InsertItem(type.label, IMG_CHUNK, parentNode, frame.lastChild);
         frame.lastChild = node;
-        const auto key = static_cast<std::int32_t>(m_tree.GetCount());
+        const auto key = static_cast<std::int32_t>(node);
         m_tree.SetItemData(node, key);
         if (cut)
             m_cutShort.insert_or_assign(node, size);
@@ -273,9 +274,17 @@ bool CMobDocument::ParseChunks(NodeId parent, const std::uint8_t* start, std::ui
 
 bool CMobDocument::SaveMobFile(const std::string& path)
 {
+    return SaveFile(m_tree.GetRootItem(), path);
+}
+
+bool CMobDocument::SaveFile(NodeId fileNode, const std::string& path)
+{
     m_strIoError.clear();
     m_strIoNotice.clear();
-    const NodeId fileNode = m_tree.GetRootItem();
+    if (fileNode != kNoNode && (!m_tree.IsAttached(fileNode) || m_tree.GetParentItem(fileNode) != kNoNode)) {
+        m_strIoError = "There is no such file loaded.";
+        return false;
+    }
     const NodeId first = fileNode == kNoNode ? kNoNode : m_tree.GetChildItem(fileNode);
     std::vector<std::uint32_t> sizes;
     std::uint64_t total = 0;
@@ -333,6 +342,58 @@ bool CMobDocument::WriteChunkList(NodeId listNode, std::vector<std::uint8_t>& bu
     return AppendList(m_tree.GetChildItem(listNode), listNode, buffer);
 }
 
+bool CMobDocument::GetSavedPayload(NodeId node, std::vector<std::uint8_t>& built, std::span<const std::uint8_t>& view)
+{
+    view = {};
+    if (!m_tree.IsValid(node)) {
+        m_strIoError = "There is no such chunk.";
+        return false;
+    }
+    // A file is its list, even one without chunks.
+    if (m_tree.ItemHasChildren(node) || m_tree.GetParentItem(node) == kNoNode)
+        return WriteChunkList(node, built);
+    const CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node));
+    if (rec && rec->m_nSize != 0 && !rec->m_pData) {
+        m_strIoError = "The chunk with node key " + std::to_string(m_tree.GetItemData(node)) + " has " +
+                       std::to_string(rec->m_nSize) + " payload bytes that could not be read when it was loaded.";
+        return false;
+    }
+    if (rec && rec->m_pData)
+        view = std::span<const std::uint8_t>(rec->m_pData.get(), rec->m_nSize);
+    return true;
+}
+
+bool CMobDocument::WriteChunk(NodeId node, std::vector<std::uint8_t>& buffer)
+{
+    m_strIoError.clear();
+    if (!m_tree.IsValid(node)) {
+        m_strIoError = "There is no such chunk.";
+        return false;
+    }
+    if (m_tree.GetParentItem(node) == kNoNode)
+        return WriteChunkList(node, buffer);
+    const CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node));
+    const std::size_t start = buffer.size();
+    buffer.resize(start + kHeaderSize);
+    std::span<const std::uint8_t> view;
+    if (!rec || !GetSavedPayload(node, buffer, view)) {
+        if (!rec)
+            m_strIoError = "The chunk with node key " + std::to_string(m_tree.GetItemData(node)) + " has no record.";
+        buffer.resize(start);
+        return false;
+    }
+    buffer.insert(buffer.end(), view.begin(), view.end());
+    const std::size_t size = buffer.size() - start;
+    if (size > 0xFFFFFFFFu) {
+        m_strIoError = "The chunk would be larger than a chunk can be (4 GiB).";
+        buffer.resize(start);
+        return false;
+    }
+    le::WriteU32(buffer.data() + start, rec->m_nId);
+    le::WriteU32(buffer.data() + start + 4, static_cast<std::uint32_t>(size));
+    return true;
+}
+
 std::span<const std::uint8_t> CMobDocument::GetTrailingBytes(NodeId listNode) const
 {
     const auto it = m_trailing.find(listNode);
@@ -353,8 +414,10 @@ std::vector<NodeId> CMobDocument::NodesWithTrailingBytes() const
 {
     std::vector<NodeId> nodes;
     nodes.reserve(m_trailing.size());
-    for (const auto& entry : m_trailing)
-        nodes.push_back(entry.first);
+    for (const auto& entry : m_trailing) {
+        if (m_tree.IsAttached(entry.first))
+            nodes.push_back(entry.first);
+    }
     std::sort(nodes.begin(), nodes.end());
     return nodes;
 }
@@ -367,6 +430,192 @@ std::vector<CMobDocument::CutChunk> CMobDocument::ChunksCutShort() const
         chunks.push_back({node, sizeField});
     std::sort(chunks.begin(), chunks.end(), [](const CutChunk& a, const CutChunk& b) { return a.node < b.node; });
     return chunks;
+}
+
+bool CMobDocument::CheckChunkList(std::span<const std::uint8_t> bytes, std::string& error) const
+{
+    error.clear();
+    if (bytes.empty()) {
+        error = "There are no chunks in the bytes: they are empty.";
+        return false;
+    }
+    if (bytes.size() > kLargestFile) {
+        error = "The bytes are more than a MOB file can hold.";
+        return false;
+    }
+    std::unordered_map<std::uint32_t, bool> isContainer;
+    auto container = [&](std::uint32_t id) {
+        const auto [it, added] = isContainer.try_emplace(id, false);
+        if (added) {
+            const CFieldDesc* entry = LookupDesc(IdKey(id));
+            it->second = entry && TypeCodeFromName(entry->m_strType) == DT_REC;
+        }
+        return it->second;
+    };
+    const auto at = [](std::uint64_t pos) { return "The chunk at byte " + std::to_string(pos); };
+    const std::uint8_t* const start = bytes.data();
+
+    // The same rules as the walk of a loaded file, except that nothing may
+    // run past the end of its list and the outer list holds nothing else.
+    struct Range {
+        std::uint32_t pos;
+        std::uint32_t end;
+    };
+    std::vector<Range> stack{{0, static_cast<std::uint32_t>(bytes.size())}};
+    while (!stack.empty()) {
+        Range& range = stack.back();
+        const bool outer = stack.size() == 1;
+        const std::uint32_t left = range.end - range.pos;
+        if (left == 0) {
+            stack.pop_back();
+            continue;
+        }
+        if (left < kHeaderSize || le::ReadU32(start + range.pos + 4) < kHeaderSize) {
+            if (!outer) {
+                stack.pop_back();  // bytes a container ends in
+                continue;
+            }
+            error = left < kHeaderSize
+                        ? "The last " + std::to_string(left) + " bytes hold no chunk: a chunk takes at least 8."
+                        : at(range.pos) + " has the size " + std::to_string(le::ReadU32(start + range.pos + 4)) +
+                              ", less than its own 8-byte header.";
+            return false;
+        }
+        const std::uint32_t id = le::ReadU32(start + range.pos);
+        const std::uint32_t size = le::ReadU32(start + range.pos + 4);
+        if (size > left) {
+            error = at(range.pos) + " claims " + std::to_string(size) + " bytes, but its list has only " +
+                    std::to_string(left) + " left.";
+            return false;
+        }
+        const std::uint32_t payload = range.pos + kHeaderSize;
+        range.pos += size;
+        if (container(id) && size - kHeaderSize >= kHeaderSize && le::ReadU32(start + payload + 4) >= kHeaderSize)
+            stack.push_back({payload, payload + size - kHeaderSize});
+    }
+    return true;
+}
+
+NodeId CMobDocument::ParseDetached(std::span<const std::uint8_t> bytes)
+{
+    const NodeId holder = m_tree.InsertDetached();
+    const auto key = static_cast<std::int32_t>(holder);
+    m_tree.SetItemData(holder, key);
+    m_mapChunks.SetAt(key, CMobChunk());
+    // The offsets counted here are the list's own; the file's are counted
+    // again once the chunks are in it.
+    m_nFileOffset = 0;
+    ParseChunks(holder, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return holder;
+}
+
+void CMobDocument::GrowList(NodeId list, std::int64_t delta)
+{
+    for (NodeId node = list; node != kNoNode; node = m_tree.GetParentItem(node)) {
+        if (m_tree.GetParentItem(node) == kNoNode) {
+            if (const auto file = m_files.find(node); file != m_files.end()) {
+                file->second.bytes = static_cast<std::uint64_t>(static_cast<std::int64_t>(file->second.bytes) + delta);
+                file->second.offsetsStale = true;
+            }
+            return;
+        }
+        if (CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node)))
+            rec->m_nSize = static_cast<std::uint32_t>(static_cast<std::int64_t>(rec->m_nSize) + delta);
+    }
+}
+
+void CMobDocument::MoveChunks(NodeId first, NodeId last, NodeId prev, NodeId toParent, NodeId toPrev)
+{
+    const NodeId fromParent = m_tree.GetParentItem(first);
+    // A chunk's size counts everything it saves: children and the bytes after them.
+    std::int64_t bytes = 0;
+    for (NodeId node = first;; node = m_tree.GetNextSiblingItem(node)) {
+        if (const CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node)))
+            bytes += kHeaderSize + std::int64_t{rec->m_nSize};
+        if (node == last)
+            break;
+    }
+    // A chunk's payload is its children and the bytes after them; without
+    // children, the record holds it all. The bytes keep their place.
+    CMobChunk* to = toParent == kNoNode || m_tree.GetParentItem(toParent) == kNoNode
+                        ? nullptr
+                        : m_mapChunks.Lookup(m_tree.GetItemData(toParent));
+    if (to && !m_tree.ItemHasChildren(toParent) && to->m_pData) {
+        const std::uint8_t* data = to->m_pData.get();
+        SetTrailingBytes(toParent, std::vector<std::uint8_t>(data, data + to->m_nSize));
+        to->m_pData.reset();
+    }
+    m_tree.MoveRun(first, last, prev, toParent, toPrev);
+    GrowList(fromParent, -bytes);
+    GrowList(toParent, bytes);
+    CMobChunk* from = fromParent == kNoNode || m_tree.GetParentItem(fromParent) == kNoNode
+                          ? nullptr
+                          : m_mapChunks.Lookup(m_tree.GetItemData(fromParent));
+    if (from && !m_tree.ItemHasChildren(fromParent)) {
+        const std::span<const std::uint8_t> rest = GetTrailingBytes(fromParent);
+        from->m_pData = CPayload::Copy(rest.data(), rest.size());
+        m_trailing.erase(fromParent);
+    }
+}
+
+void CMobDocument::ExchangePayload(NodeId node, CPayload& data, std::uint32_t& size)
+{
+    CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node));
+    if (!rec)
+        return;
+    const std::int64_t delta = std::int64_t{size} - rec->m_nSize;
+    rec->ExchangePayload(data, size);
+    if (delta != 0)
+        GrowList(m_tree.GetParentItem(node), delta);
+}
+
+std::uint64_t CMobDocument::GetFileBytes(NodeId fileNode) const
+{
+    const auto file = m_files.find(fileNode);
+    return file == m_files.end() ? 0 : file->second.bytes;
+}
+
+std::uint32_t CMobDocument::GetChunkOffset(NodeId node)
+{
+    if (!m_tree.IsValid(node))
+        return 0;
+    if (const auto file = m_files.find(m_tree.GetTopItem(node)); file != m_files.end() && file->second.offsetsStale) {
+        RefreshOffsets(file->first);
+        file->second.offsetsStale = false;
+    }
+    const CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node));
+    return rec ? rec->m_nOffset : 0;
+}
+
+// Where saving puts each header: the walk of EmitChunks, counting instead
+// of writing.
+void CMobDocument::RefreshOffsets(NodeId fileNode)
+{
+    std::uint64_t offset = 0;
+    NodeId node = m_tree.GetChildItem(fileNode);
+    while (node != kNoNode) {
+        CMobChunk* rec = m_mapChunks.Lookup(m_tree.GetItemData(node));
+        if (rec)
+            rec->m_nOffset = static_cast<std::uint32_t>(offset);
+        offset += kHeaderSize;
+        if (const NodeId child = m_tree.GetChildItem(node); child != kNoNode) {
+            node = child;
+            continue;
+        }
+        offset += rec ? rec->m_nSize : 0;
+        for (;;) {
+            offset += TrailingCount(node);
+            if (const NodeId next = m_tree.GetNextSiblingItem(node); next != kNoNode) {
+                node = next;
+                break;
+            }
+            node = m_tree.GetParentItem(node);
+            if (node == fileNode) {
+                node = kNoNode;
+                break;
+            }
+        }
+    }
 }
 
 void CMobDocument::KeepTrailingBytes(NodeId listNode, const std::uint8_t* bytes, std::uint32_t count)
@@ -507,6 +756,7 @@ void CMobDocument::UnloadAll()
     m_tree.DeleteAllItems();
     m_trailing.clear();
     m_cutShort.clear();
+    m_files.clear();
     m_arena.Clear();
 }
 

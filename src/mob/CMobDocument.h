@@ -60,6 +60,8 @@ public:
     // permissions and other names (platform::CFileReplacer). Refused when
     // the result could not be loaded again: empty, or 4 GiB or more.
     bool SaveMobFile(const std::string& path);
+    // The same for any one loaded file, while others stay loaded.
+    bool SaveFile(NodeId fileNode, const std::string& path);
 
     // Appends first and its later siblings, with their subtrees, to buffer.
     bool WriteChunks(NodeId first, std::vector<std::uint8_t>& buffer);
@@ -67,6 +69,13 @@ public:
     // then its trailing bytes (a file node gives the file, a container its
     // payload).
     bool WriteChunkList(NodeId listNode, std::vector<std::uint8_t>& buffer);
+    // Appends node as saving writes it, header included, with its subtree;
+    // a file node gives the whole file.
+    bool WriteChunk(NodeId node, std::vector<std::uint8_t>& buffer);
+    // The bytes node's payload is saved as: for a chunk without children a
+    // view of its record's own bytes, else its chunk list built into built.
+    // False, with the reason in GetIoError(), when they cannot be written.
+    bool GetSavedPayload(NodeId node, std::vector<std::uint8_t>& built, std::span<const std::uint8_t>& view);
 
     // Bytes at the end of a chunk list that hold no chunk: fewer than a
     // header's 8, or everything from a header whose size field is below 8
@@ -79,7 +88,7 @@ public:
     // Replaces a node's trailing bytes; empty bytes remove them. A node
     // that moves or goes takes its entry with it; that is the caller's work.
     void SetTrailingBytes(NodeId listNode, std::vector<std::uint8_t> bytes);
-    // Every node with trailing bytes, in ascending node order.
+    // Every node in the tree with trailing bytes, in ascending node order.
     std::vector<NodeId> NodesWithTrailingBytes() const;
 
     // Chunks whose size field claimed more bytes than their list had left.
@@ -95,6 +104,40 @@ public:
 
     // Removes every file, node and record. Node keys start again at 1.
     void UnloadAll();
+
+    // Changes of structure. Nodes never go before UnloadAll: a node taken
+    // out of the tree is detached, with its subtree, record and trailing
+    // bytes, so that it can come back as it was and its node key is never
+    // handed out again. The size of every container above a change, and
+    // each file's length, follow at once; a file's offsets are counted
+    // again when next asked for.
+    //
+    // Whether bytes form a list of chunks that may be put into the tree:
+    // whole chunks back to back, each inside the list that holds it, down
+    // through every container. A container may end in bytes that hold no
+    // chunk, as loading allows; the list itself may not. False with the
+    // reason, for a user, in error.
+    bool CheckChunkList(std::span<const std::uint8_t> bytes, std::string& error) const;
+    // Walks bytes into new nodes and records, as loading walks a file, below
+    // a new detached node, which is returned; the chunks are its children.
+    NodeId ParseDetached(std::span<const std::uint8_t> bytes);
+    // Moves the run of sibling chunks first..last (CChunkTree::MoveRun). A
+    // container that loses its last child keeps the bytes after it as its
+    // payload, and one that gets its first child keeps its payload as the
+    // bytes after its children, so no byte is lost either way.
+    void MoveChunks(NodeId first, NodeId last, NodeId prev, NodeId toParent, NodeId toPrev);
+    // Trades node's payload and its size for another pair (CMobChunk::
+    // ExchangePayload), and the containers and file around it follow.
+    void ExchangePayload(NodeId node, CPayload& data, std::uint32_t& size);
+    // The length the file would be saved with.
+    std::uint64_t GetFileBytes(NodeId fileNode) const;
+    // The offset of node's header in its file as saving would write it.
+    std::uint32_t GetChunkOffset(NodeId node);
+
+    // What the format holds: a chunk's size field counts its 8-byte header,
+    // and a file must stay below the 0xFFFFFFFF the size query fails with.
+    static constexpr std::uint32_t kLargestPayload = 0xFFFFFFFFu - 8;
+    static constexpr std::uint64_t kLargestFile = 0xFFFFFFFEull;
 
     CChunkTree& Tree() { return m_tree; }
     const CChunkTree& Tree() const { return m_tree; }
@@ -135,12 +178,23 @@ private:
                     std::uint64_t total) const;
     void EmitTrailingBytes(NodeId node, CByteOutput& out) const;
     bool AppendList(NodeId first, NodeId listNode, std::vector<std::uint8_t>& buffer);
+    // Adds delta to the size of list and of every container above it, and
+    // to the length of its file.
+    void GrowList(NodeId list, std::int64_t delta);
+    void RefreshOffsets(NodeId fileNode);
+
+    // What the document knows of a loaded file beyond its nodes.
+    struct FileState {
+        std::uint64_t bytes = 0;
+        bool offsetsStale = false;
+    };
 
     CChunkTree m_tree;
     CChunkIndex m_mapChunks;
     CPayloadArena m_arena;
     std::unordered_map<NodeId, std::vector<std::uint8_t>> m_trailing;
     std::unordered_map<NodeId, std::uint32_t> m_cutShort;
+    std::unordered_map<NodeId, FileState> m_files;
     std::string m_strIoError;
     std::string m_strIoNotice;
     ProgressCallback m_progress;

@@ -28,16 +28,16 @@ bool EditTyping(QObject* target, InTextBox action, bool run)
 
 } // namespace
 
-void CAcceleratorTable::Add(QKeyCombination keys, Command command, InTextBox inTextBox)
+void CAcceleratorTable::Add(QKeyCombination keys, Command command, InTextBox inTextBox, const QObject* onlyIn)
 {
-    m_entries.push_back({keys, std::move(command), inTextBox});
+    m_entries.push_back({keys, std::move(command), inTextBox, onlyIn});
 }
 
-const CAcceleratorTable::Entry* CAcceleratorTable::Find(const QKeyEvent& event) const
+const CAcceleratorTable::Entry* CAcceleratorTable::Find(const QObject* target, const QKeyEvent& event) const
 {
     const QKeyCombination pressed(event.modifiers() & ~Qt::KeypadModifier, static_cast<Qt::Key>(event.key()));
     for (const Entry& entry : m_entries) {
-        if (entry.keys == pressed)
+        if (entry.keys == pressed && (!entry.onlyIn || entry.onlyIn == target))
             return &entry;
     }
     return nullptr;
@@ -45,7 +45,7 @@ const CAcceleratorTable::Entry* CAcceleratorTable::Find(const QKeyEvent& event) 
 
 bool CAcceleratorTable::Dispatch(QObject* target, QKeyEvent& event) const
 {
-    const Entry* entry = Find(event);
+    const Entry* entry = Find(target, event);
     if (!entry)
         return false;
     // Claiming the override keeps text editors from taking the keys for

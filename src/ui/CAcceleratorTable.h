@@ -26,7 +26,10 @@ class CAcceleratorTable {
 public:
     using Command = std::function<void()>;
 
-    void Add(QKeyCombination keys, Command command, InTextBox inTextBox = InTextBox::RunCommand);
+    // With onlyIn, the keys are the command's only while that control has
+    // the focus, and elsewhere reach the focused control as usual.
+    void Add(QKeyCombination keys, Command command, InTextBox inTextBox = InTextBox::RunCommand,
+             const QObject* onlyIn = nullptr);
     bool IsEmpty() const { return m_entries.empty(); }
 
     // Runs what the event's keys are bound to, when they are bound; true
@@ -39,9 +42,10 @@ private:
         QKeyCombination keys;
         Command command;
         InTextBox inTextBox;
+        const QObject* onlyIn;
     };
 
-    const Entry* Find(const QKeyEvent& event) const;
+    const Entry* Find(const QObject* target, const QKeyEvent& event) const;
 
     std::vector<Entry> m_entries;
 };

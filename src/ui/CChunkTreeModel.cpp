@@ -104,10 +104,19 @@ void CChunkTreeModel::EndInsertChildren()
     added.reserve(static_cast<std::size_t>(change.count));
     for (int i = 0; i < change.count && node != kNoNode; ++i, node = m_tree.GetNextSiblingItem(node))
         added.push_back(node);
-    rows.sorted = rows.sorted && std::is_sorted(added.begin(), added.end()) &&
-                  (change.first == 0 || *(at - 1) < added.front()) && (at == rows.nodes.end() || added.back() < *at);
     rows.nodes.insert(at, added.begin(), added.end());
+    rows.sorted = StaysSorted(rows, static_cast<std::size_t>(change.first), added.size());
     endInsertRows();
+}
+
+bool CChunkTreeModel::StaysSorted(const Rows& rows, std::size_t first, std::size_t count)
+{
+    if (!rows.sorted || count == 0)
+        return rows.sorted;
+    // The new rows and the one on either side of them.
+    const auto begin = rows.nodes.begin() + static_cast<std::ptrdiff_t>(first == 0 ? 0 : first - 1);
+    const auto end = rows.nodes.begin() + static_cast<std::ptrdiff_t>(std::min(first + count + 1, rows.nodes.size()));
+    return std::is_sorted(begin, end);
 }
 
 void CChunkTreeModel::BeginRemoveChildren(NodeId parent, int first, int count)
@@ -131,6 +140,64 @@ void CChunkTreeModel::EndRemoveChildren()
         ForgetSubtree(node);
     m_removing.clear();
     endRemoveRows();
+}
+
+void CChunkTreeModel::BeforeRowsMove(const RowMove& move)
+{
+    m_announced = Announced::Nothing;
+    const int count = static_cast<int>(move.count);
+    if (move.fromShown && move.toShown) {
+        if (move.fromParent == move.toParent && move.fromRow == move.toRow)
+            return;
+        BeginMoveChildren(move);
+        m_announced = Announced::Move;
+    } else if (move.fromShown) {
+        BeginRemoveChildren(move.fromParent, static_cast<int>(move.fromRow), count);
+        m_announced = Announced::Remove;
+    } else if (move.toShown) {
+        BeginInsertChildren(move.toParent, static_cast<int>(move.toRow), count);
+        m_announced = Announced::Insert;
+    }
+}
+
+void CChunkTreeModel::AfterRowsMove(const RowMove& move)
+{
+    switch (std::exchange(m_announced, Announced::Nothing)) {
+    case Announced::Nothing: break;
+    case Announced::Insert: EndInsertChildren(); break;
+    case Announced::Remove: EndRemoveChildren(); break;
+    case Announced::Move: EndMoveChildren(move); break;
+    }
+}
+
+void CChunkTreeModel::BeginMoveChildren(const RowMove& move)
+{
+    assert(m_pending.count == 0);
+    // Both lists as they were, before the core changes them.
+    const Rows& from = CachedChildren(move.fromParent);
+    CachedChildren(move.toParent);
+    const auto first = from.nodes.begin() + static_cast<std::ptrdiff_t>(move.fromRow);
+    m_removing.assign(first, first + static_cast<std::ptrdiff_t>(move.count));
+    // The view counts the destination in rows as they are before the move.
+    const std::size_t before =
+        move.fromParent == move.toParent && move.toRow > move.fromRow ? move.toRow + move.count : move.toRow;
+    const int last = static_cast<int>(move.fromRow + move.count) - 1;
+    [[maybe_unused]] const bool moving =
+        beginMoveRows(IndexFromNode(move.fromParent), static_cast<int>(move.fromRow), last,
+                      IndexFromNode(move.toParent), static_cast<int>(before));
+    assert(moving);
+}
+
+void CChunkTreeModel::EndMoveChildren(const RowMove& move)
+{
+    std::vector<NodeId>& from = CachedChildren(move.fromParent).nodes;
+    const auto first = from.begin() + static_cast<std::ptrdiff_t>(move.fromRow);
+    from.erase(first, first + static_cast<std::ptrdiff_t>(move.count));
+    Rows& to = CachedChildren(move.toParent);
+    to.nodes.insert(to.nodes.begin() + static_cast<std::ptrdiff_t>(move.toRow), m_removing.begin(), m_removing.end());
+    to.sorted = StaysSorted(to, move.toRow, move.count);
+    m_removing.clear();
+    endMoveRows();
 }
 
 void CChunkTreeModel::ForgetSubtree(NodeId node)

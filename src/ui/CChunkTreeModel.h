@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mob/CChunkTree.h"
+#include "mob/ITreeListener.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
@@ -23,13 +24,14 @@ class CCodePage;
 // The model shows the rows it has been told about, so every change of the
 // core tree must be told:
 // - files appended by a load: SyncRoots() afterwards;
-// - children inserted or removed below one parent (structure editing, and
-//   its undo and redo): BeginInsertChildren/EndInsertChildren or
-//   BeginRemoveChildren/EndRemoveChildren around the change, which the view
+// - children inserted, removed or moved (structure editing, and its undo
+//   and redo): the model listens to the core tree (ITreeListener) and turns
+//   every run that moves into BeginInsertChildren/EndInsertChildren,
+//   BeginRemoveChildren/EndRemoveChildren or a row move, which the view
 //   follows row by row, keeping expansion, scrolling and selection elsewhere;
 // - labels or images changed (a description's name or data type): NodesChanged();
 // - everything emptied or rebuilt (Unload): only inside Reset().
-class CChunkTreeModel : public QAbstractItemModel {
+class CChunkTreeModel : public QAbstractItemModel, public ITreeListener {
     Q_OBJECT
 public:
     explicit CChunkTreeModel(const CChunkTree& tree, QObject* parent = nullptr);
@@ -61,6 +63,11 @@ public:
     void BeginRemoveChildren(NodeId parent, int first, int count);
     void EndRemoveChildren();
 
+    // The core tree's runs of rows, as the tree reports them once the model
+    // is its listener.
+    void BeforeRowsMove(const RowMove& move) override;
+    void AfterRowsMove(const RowMove& move) override;
+
     static NodeId NodeFromIndex(const QModelIndex& index);
     // The index of a node inside a shown file; invalid otherwise.
     QModelIndex IndexFromNode(NodeId node) const;
@@ -89,6 +96,8 @@ private:
         int first = 0;
         int count = 0;
     };
+    // What the listener announced before the core tree changed.
+    enum class Announced { Nothing, Insert, Remove, Move };
 
     const Rows& Children(NodeId parent) const;
     // The parent's rows, built now if they were not; for changing them.
@@ -97,6 +106,11 @@ private:
     int RowOf(NodeId node) const;
     void TakeAllRoots();
     void ForgetSubtree(NodeId node);
+    void BeginMoveChildren(const RowMove& move);
+    void EndMoveChildren(const RowMove& move);
+    // Whether rows newly placed at first..first + count - 1 keep the rows
+    // sorted by handle.
+    static bool StaysSorted(const Rows& rows, std::size_t first, std::size_t count);
     void EmitDataChanged(const QList<int>& roles);
 
     const CChunkTree& m_tree;
@@ -104,6 +118,7 @@ private:
     mutable std::unordered_map<NodeId, Rows> m_children;
     PendingChange m_pending;
     std::vector<NodeId> m_removing;
+    Announced m_announced = Announced::Nothing;
     std::vector<QIcon> m_images;
     const CCodePage* m_pCodePage;
 };

@@ -1,16 +1,29 @@
 #include "ui/CEditorDlg.h"
 
+#include "desc/DataType.h"
+#include "desc/IdKey.h"
+#include "edit/CChunkMove.h"
+#include "edit/DocumentNodes.h"
+#include "inspect/CTypeGuesser.h"
 #include "mob/CTreeSearch.h"
+#include "platform/FileSystem.h"
 #include "ui/BuildTitle.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CArtwork.h"
 #include "ui/CChunkTreeModel.h"
 #include "ui/CCodePage.h"
 #include "ui/CDataEdit.h"
+#include "ui/CDataViewPane.h"
+#include "ui/CGuessTypesDlg.h"
+#include "ui/CHexView.h"
+#include "ui/CIdKeyDelegate.h"
+#include "ui/CInsertChunkDlg.h"
 #include "ui/CLongWorkProgress.h"
 #include "ui/COptionsDlg.h"
 #include "ui/CPaneContents.h"
 #include "ui/CStatusBar.h"
+#include "ui/ChunkClipboard.h"
+#include "ui/ControlId.h"
 #include "ui/EditorCommands.h"
 #include "ui/EditorIds.h"
 #include "ui/FileNameText.h"
@@ -22,13 +35,18 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -75,6 +93,7 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
       m_hIcon(CArtwork::ProgramIcon()),
       m_pTreeCtrl(m_ui.tree),
       m_pDataEdit(m_ui.dataEdit),
+      m_pDataView(new CDataViewPane(m_ui.client)),
       m_pTreeModel(std::make_unique<CChunkTreeModel>(m_doc.Tree())),
       m_descEdit(m_ui.descEdit),
       m_pCodePage(&CCodePage::Get(CCodePage::kDefault))
@@ -83,11 +102,23 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
     BindCommands(*this, m_ui, m_hAccel);
     m_pTreeModel->SetImageList(CArtwork::NodeImageList());
     m_pTreeCtrl->setModel(m_pTreeModel.get());
+    // Every change of structure, undo and redo included, reaches the view
+    // as rows inserted, removed or moved.
+    m_doc.Tree().SetListener(m_pTreeModel.get());
+    m_pTreeCtrl->setItemDelegate(new CIdKeyDelegate(m_doc, m_pTreeCtrl));
     connect(m_pTreeCtrl->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CEditorDlg::OnTreeSelChanged);
     connect(m_pTreeCtrl, &QWidget::customContextMenuRequested, this, &CEditorDlg::OnTreeRightClick);
     connect(m_descEdit, &QPlainTextEdit::textChanged, this, &CEditorDlg::OnDescChanged);
     connect(m_pDataEdit, &QPlainTextEdit::textChanged, this, &CEditorDlg::OnDataChanged);
+    SetControlId(m_pDataView, ids::kDataView);
+    m_pDataView->setGeometry(m_pDataEdit->geometry());
+    m_pDataView->hide();
+    connect(m_pDataView, &CDataViewPane::UseTypeRequested, this, &CEditorDlg::OnUseType);
+    connect(m_pDataView, &CDataViewPane::SelectionShown, this, [this](const QString& text) {
+        if (m_statusBar)
+            m_statusBar->SetText(0, text.isEmpty() ? QStringLiteral("Ready") : text);
+    });
     OnSize();
     // The window sees every key first, as accelerators need.
     qApp->installEventFilter(this);
@@ -96,6 +127,7 @@ CEditorDlg::CEditorDlg(IUserPrompts& prompts, QWidget* parent)
 CEditorDlg::~CEditorDlg()
 {
     qApp->removeEventFilter(this);
+    m_doc.Tree().SetListener(nullptr);
     // The view must let go of the model before the model goes.
     m_pTreeCtrl->setModel(nullptr);
 }
@@ -115,6 +147,7 @@ bool CEditorDlg::OnInitDialog()
     m_layout.AddControl(ids::kDescEdit, LAYOUT_SIZE_X);
     m_layout.AddControl(ids::kDataGroup, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
     m_layout.AddControl(ids::kDataEdit, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
+    m_layout.AddControl(ids::kDataView, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
 
     m_doc.SetDescFile(FileNameToBytes(m_strDescFileName));
     if (!m_session.ReadDescFile()) {
@@ -125,8 +158,8 @@ bool CEditorDlg::OnInitDialog()
     for (const int id : {ids::kCmdSave, ids::kCmdUnload, ids::kCmdUnpack, ids::kCmdUnpack2Access,
                          ids::kCmdUnpack2DB})
         MenuItem(id)->setEnabled(false);
-    for (const int id : {ids::kUnpack, ids::kDescApply, ids::kEdit, ids::kUndoChanges, ids::kApplyChanges,
-                         ids::kSave, ids::kUnload})
+    for (const int id : {ids::kUnpack, ids::kDescApply, ids::kEdit, ids::kView, ids::kUndoChanges,
+                         ids::kApplyChanges, ids::kSave, ids::kUnload})
         EnableControl(id, false);
     ShowEditState();
 
@@ -166,11 +199,15 @@ void CEditorDlg::LoadFiles(const QStringList& paths)
         m_pTreeCtrl->setEnabled(false);
         const bool loaded = LoadOneFile(path);
         m_pTreeModel->SyncRoots();
+        m_bGuessesStale = true;
         if (loaded) {
             ++m_nLoadedFiles;
             // Save writes a MOB file: it proposes one beside the document,
             // never the document itself.
-            lastLoaded = IsUnpackedDocument(path) ? path.chopped(5) + QStringLiteral(".mob") : path;
+            const QString savePath = IsUnpackedDocument(path) ? path.chopped(5) + QStringLiteral(".mob") : path;
+            lastLoaded = savePath;
+            const int files = m_pTreeModel->rowCount();
+            m_filePaths[CChunkTreeModel::NodeFromIndex(m_pTreeModel->index(files - 1, 0))] = savePath;
         }
         m_pTreeCtrl->setEnabled(true);
     }
@@ -220,22 +257,28 @@ void CEditorDlg::OnSave()
     const QString path = m_prompts.GetSaveFileName(this, request);
     if (path.isEmpty())
         return;
+    if (SaveWith(path, [this](const std::string& file) { return m_session.SaveMobFile(file); }))
+        m_strLastPath = path;
+}
+
+bool CEditorDlg::SaveWith(const QString& path, const std::function<bool(const std::string&)>& save)
+{
     bool saved = false;
     {
         const CWaitCursor busy;
         const CLongWorkProgress progress(this, m_doc, QStringLiteral("Saving %1").arg(FileNameForDisplay(path)));
-        saved = m_session.SaveMobFile(FileNameToBytes(path));
+        saved = save(FileNameToBytes(path));
     }
     if (!saved) {
         ShowMessage(QStringLiteral("Save error!\n\n") + FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
-        return;
+        return false;
     }
     ShowEditState();
     QString message = QStringLiteral("Saved file: ") + FileNameForDisplay(path);
     if (!m_doc.GetIoNotice().empty())
         message += QStringLiteral("\n\n") + FromLocal(m_doc.GetIoNotice());
     ShowMessage(message, MessageIcon::None);
-    m_strLastPath = path;
+    return true;
 }
 
 void CEditorDlg::OnUnload()
@@ -251,6 +294,7 @@ void CEditorDlg::OnUnload()
     m_pTreeModel->Reset([this] { m_session.UnloadAll(); });
     m_pTreeCtrl->setEnabled(true);
     m_nLoadedFiles = 0;
+    m_filePaths.clear();
     EnableFileCommands(false);
     // Resetting the model drops the selection without a word; the panes
     // must not go on showing a chunk that is gone.
@@ -331,13 +375,18 @@ void CEditorDlg::ShowStep(const IEditOperation* step)
         return;
     if (step->ChangesDescriptions())
         m_pTreeModel->NodesChanged();
-    const NodeId node = step->Node();
-    // Selecting another node shows it; the selected one is shown again.
+    ShowChangedNode(step->Node());
+    ShowEditState();
+}
+
+void CEditorDlg::ShowChangedNode(NodeId node)
+{
+    // Selecting another node shows it; the selected one is shown again,
+    // since its size or offset may have changed.
     if (node != kNoNode && node != SelectedNode())
         RevealNode(*m_pTreeCtrl, *m_pTreeModel, node);
     else
         ShowSelectedItem();
-    ShowEditState();
 }
 
 void CEditorDlg::ShowEditState()
@@ -351,6 +400,8 @@ void CEditorDlg::ShowEditState()
     };
     showStep(ids::kCmdUndo, m_session.UndoText());
     showStep(ids::kCmdRedo, m_session.RedoText());
+    // Every change ends here, and any change may change the guesses.
+    m_bGuessesStale = true;
     const bool unwritten = m_session.HasUnwrittenDescriptions();
     EnableControl(ids::kDescApply, unwritten);
     setWindowModified(unwritten || m_session.HasUnsavedData());
@@ -415,6 +466,7 @@ void CEditorDlg::SetCodePage(int number)
         return;
     m_pCodePage = &page;
     m_pTreeModel->SetCodePage(page);
+    m_pDataView->SetCodePage(page);
     // Before the first selection the panes are as the window started, and
     // showing "nothing selected" would make the data editor read-only.
     if (SelectedNode() != kNoNode)
@@ -486,14 +538,17 @@ bool CEditorDlg::eventFilter(QObject* watched, QEvent* event)
         ExpandAllBelow(*m_pTreeCtrl, *m_pTreeModel, m_pTreeCtrl->currentIndex());
         return true;
     }
-    // A right click on the tree leaves the selection where it was: the
-    // click's message concerns the selected node, not the one clicked.
-    if (watched == m_pTreeCtrl->viewport()) {
-        const QEvent::Type type = event->type();
-        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
-             type == QEvent::MouseButtonDblClick) &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+    // The keyboard's menu key, or Shift+F10, opens the menu below the
+    // selected node rather than wherever the platform puts it.
+    if (watched == m_pTreeCtrl && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+            (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+            const QRect row = m_pTreeCtrl->visualRect(m_pTreeCtrl->currentIndex());
+            ShowTreeMenu(SelectedNode(), m_pTreeCtrl->viewport()->mapToGlobal(row.bottomLeft()));
             return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -531,6 +586,9 @@ bool CEditorDlg::HandleEnter(QObject* target)
     // stop here instead.
     if (target == m_pDataEdit || target == m_pDataEdit->viewport())
         return m_pDataEdit->isReadOnly();
+    // Nor may it close the window from the hex view or the inspector.
+    if (m_pDataView->isAncestorOf(static_cast<QWidget*>(target)))
+        return true;
     // The description box takes no line breaks, and closing the window from
     // it in the middle of typing would surprise.
     if (target == m_descEdit || target == m_descEdit->viewport())
@@ -626,6 +684,9 @@ void CEditorDlg::ShowSelectedItem()
     SetField(ids::kOffsetField, QString::fromLatin1(pane.m_strOffset));
     EnableControl(ids::kEdit, pane.m_bWritable);
     m_pDataEdit->setReadOnly(!pane.m_bWritable);
+    // A file node has no payload; a chunk has one, if only of 0 bytes.
+    EnableControl(ids::kView, m_doc.Tree().GetParentItem(node) != kNoNode);
+    ShowDataView(node);
     // Last: putting the text in may have counted as a change.
     EnableDataButtons(false);
 }
@@ -639,7 +700,9 @@ void CEditorDlg::ClearPanes()
         SetField(id, QString());
     SetDescText(QString());
     EnableControl(ids::kEdit, false);
+    EnableControl(ids::kView, false);
     m_pDataEdit->setReadOnly(true);
+    ShowDataView(kNoNode);
     EnableDataButtons(false);
 }
 
@@ -652,13 +715,24 @@ void CEditorDlg::OnTreeSelChanged()
 
 void CEditorDlg::OnTreeRightClick(const QPoint& position)
 {
-    if (SelectedNode() == kNoNode)
+    // The menu acts on the node clicked, which becomes the selected one.
+    const QModelIndex clicked = m_pTreeCtrl->indexAt(position);
+    if (!clicked.isValid())
         return;
-    if (!m_ui.treeMenu->isEmpty()) {
-        m_ui.treeMenu->popup(m_pTreeCtrl->viewport()->mapToGlobal(position));
+    m_pTreeCtrl->setCurrentIndex(clicked);
+    ShowTreeMenu(SelectedNode(), m_pTreeCtrl->viewport()->mapToGlobal(position));
+}
+
+void CEditorDlg::ShowTreeMenu(NodeId node, const QPoint& globalPosition)
+{
+    if (node == kNoNode)
         return;
+    const bool fileNode = m_doc.Tree().GetParentItem(node) == kNoNode;
+    for (const EditorCommand& command : EditorCommands()) {
+        if (command.fileNodeOnly)
+            MenuItem(command.id)->setVisible(fileNode);
     }
-    ShowMessage(QStringLiteral("Not impemented"), MessageIcon::None);
+    m_ui.treeMenu->popup(globalPosition);
 }
 
 void CEditorDlg::OnDataChanged()
@@ -711,6 +785,338 @@ void CEditorDlg::OnDescReload()
     // read put into it before it failed, and the panes show that.
     if (!m_session.ReadDescFile())
         ShowMessage(FromLocal(m_doc.GetError()), MessageIcon::Stop);
+    ShowSelectedItem();
+    ShowEditState();
+}
+
+// ---------------------------------------------------------------------------
+// Structure
+
+void CEditorDlg::DoStructureEdit(PreparedEdit edit)
+{
+    const EditResult result = m_session.Do(std::move(edit));
+    if (result.Refused())
+        ShowMessage(FromLocal(result.error), MessageIcon::Stop);
+    else if (result.status == EditResult::Status::Done)
+        ShowChangedNode(result.node);
+    ShowEditState();
+}
+
+void CEditorDlg::OnInsertChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    std::vector<CInsertChunkDlg::Choice> choices;
+    for (const auto& [key, entry] : m_doc.SortedEntries()) {
+        const QString name = CodePage().Decode(entry->m_strName);
+        choices.emplace_back(QStringLiteral("%1 (0x%2)").arg(name, QLatin1String(key)), *IdOfKey(key));
+    }
+    std::ranges::sort(choices, [](const auto& a, const auto& b) {
+        return QString::localeAwareCompare(a.first, b.first) < 0;
+    });
+    CInsertChunkDlg dialog(choices, this);
+    m_prompts.RunModal(dialog);
+    if (dialog.result() != QDialog::Accepted)
+        return;
+    const std::optional<std::uint32_t> id = dialog.GetId();
+    if (!id) {
+        ShowMessage(QStringLiteral("\"%1\" is not a chunk type: pick a described name, or type the id as up to 8 "
+                                   "hexadecimal digits.")
+                        .arg(dialog.GetText()),
+                    MessageIcon::Stop);
+        return;
+    }
+    const ChunkPlace place = PlaceForNewChunks(m_doc, node);
+    DoStructureEdit(CChunkMove::ForInsert(m_doc, place.parent, place.index, *id, {}));
+}
+
+void CEditorDlg::OnDeleteChunk()
+{
+    if (const NodeId node = SelectedNode(); node != kNoNode)
+        DoStructureEdit(CChunkMove::ForDelete(m_doc, node));
+}
+
+void CEditorDlg::OnDuplicateChunk()
+{
+    if (const NodeId node = SelectedNode(); node != kNoNode)
+        DoStructureEdit(CChunkMove::ForDuplicate(m_doc, node));
+}
+
+void CEditorDlg::OnMoveChunkUp()
+{
+    MoveSelectedChunk(-1);
+}
+
+void CEditorDlg::OnMoveChunkDown()
+{
+    MoveSelectedChunk(+1);
+}
+
+void CEditorDlg::MoveSelectedChunk(int step)
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const CChunkTree& tree = m_doc.Tree();
+    const NodeId parent = tree.GetParentItem(node);
+    if (parent == kNoNode) {
+        DoStructureEdit(CChunkMove::ForMove(m_doc, node, parent, 0));
+        return;
+    }
+    const std::size_t index = tree.GetIndexOf(node);
+    const bool up = step < 0;
+    if (up ? index == 0 : tree.GetNextSiblingItem(node) == kNoNode) {
+        const QString where = up ? QStringLiteral("first") : QStringLiteral("last");
+        ShowMessage(QStringLiteral("%1 is the %2 chunk of its list already.")
+                        .arg(CodePage().Decode(NodeName(m_doc, node)), where),
+                    MessageIcon::Stop);
+        return;
+    }
+    DoStructureEdit(CChunkMove::ForMove(m_doc, node, parent, up ? index - 1 : index + 1));
+}
+
+std::optional<std::vector<std::uint8_t>> CEditorDlg::SavedBytes(NodeId node)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!m_doc.WriteChunk(node, bytes)) {
+        ShowMessage(FromLocal(m_doc.GetIoError()), MessageIcon::Stop);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void CEditorDlg::OnCutChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    // Refused, the cut leaves the clipboard as it was too.
+    PreparedEdit edit = CChunkMove::ForDelete(m_doc, node);
+    if (edit.Refused()) {
+        DoStructureEdit(std::move(edit));
+        return;
+    }
+    const std::optional<std::vector<std::uint8_t>> bytes = SavedBytes(node);
+    if (!bytes)
+        return;
+    QGuiApplication::clipboard()->setMimeData(ChunksToMimeData(*bytes).release());
+    DoStructureEdit(std::move(edit));
+}
+
+void CEditorDlg::OnCopyChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    if (const std::optional<std::vector<std::uint8_t>> bytes = SavedBytes(node))
+        QGuiApplication::clipboard()->setMimeData(ChunksToMimeData(*bytes).release());
+}
+
+void CEditorDlg::OnPasteChunks()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const std::optional<std::vector<std::uint8_t>> bytes = ChunksFromMimeData(QGuiApplication::clipboard()->mimeData());
+    if (!bytes) {
+        ShowMessage(QStringLiteral("The clipboard holds no chunks."), MessageIcon::Stop);
+        return;
+    }
+    PasteBytes(node, *bytes);
+}
+
+void CEditorDlg::PasteBytes(NodeId node, std::span<const std::uint8_t> bytes)
+{
+    const ChunkPlace place = PlaceForNewChunks(m_doc, node);
+    DoStructureEdit(CChunkMove::ForImport(m_doc, place.parent, place.index, bytes));
+}
+
+void CEditorDlg::OnExportChunk()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    const std::optional<std::vector<std::uint8_t>> bytes = SavedBytes(node);
+    if (!bytes)
+        return;
+    // The bytes of a chunk list are a MOB file, which Import and Open read.
+    const FileDialogRequest request{QStringLiteral("Export chunk"), kMobFilter, QStringLiteral("mob"), {}};
+    const QString path = m_prompts.GetSaveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (!platform::WriteFileSafely(FileNameToBytes(path), bytes->data(), bytes->size(), error))
+        ShowMessage(QStringLiteral("Export error!\n\n") + FromLocal(error), MessageIcon::Stop);
+}
+
+void CEditorDlg::OnImportChunks()
+{
+    const NodeId node = SelectedNode();
+    if (node == kNoNode)
+        return;
+    FileDialogRequest request{QStringLiteral("Import chunks"), kMobFilter, QStringLiteral("mob"), {}};
+    request.oneFile = true;
+    const QStringList paths = m_prompts.GetOpenFileNames(this, request);
+    if (paths.isEmpty())
+        return;
+    std::string bytes;
+    std::string error;
+    if (!platform::ReadWholeFile(FileNameToBytes(paths.front()), bytes, error, CMobDocument::kLargestFile)) {
+        ShowMessage(QStringLiteral("Import error!\n\n") + FromLocal(error), MessageIcon::Stop);
+        return;
+    }
+    PasteBytes(node, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+void CEditorDlg::OnSaveThisFile()
+{
+    const NodeId node = SelectedNode();
+    const auto path = m_filePaths.find(node);
+    if (path == m_filePaths.end())
+        return;
+    SaveWith(path->second, [this, node](const std::string& file) { return m_session.SaveFile(node, file); });
+}
+
+void CEditorDlg::OnSaveThisFileAs()
+{
+    const NodeId node = SelectedNode();
+    const auto loaded = m_filePaths.find(node);
+    if (loaded == m_filePaths.end())
+        return;
+    const FileDialogRequest request{QStringLiteral("Save this file as"), kMobFilter, QStringLiteral("mob"),
+                                    loaded->second};
+    const QString path = m_prompts.GetSaveFileName(this, request);
+    if (path.isEmpty())
+        return;
+    SaveWith(path, [this, node](const std::string& file) { return m_session.SaveFile(node, file); });
+}
+
+// The hex view and the inspector
+
+void CEditorDlg::OnView()
+{
+    SetViewMode(true);
+    m_pDataView->HexView()->setFocus();
+}
+
+void CEditorDlg::OnEdit()
+{
+    SetViewMode(false);
+    m_pDataEdit->setFocus();
+}
+
+void CEditorDlg::SetViewMode(bool view)
+{
+    if (view == m_bViewMode)
+        return;
+    m_bViewMode = view;
+    m_nViewedNode = kNoNode;
+    m_pDataView->setGeometry(m_pDataEdit->geometry());
+    m_pDataView->setVisible(view);
+    m_pDataEdit->setVisible(!view);
+    if (!view && m_statusBar)
+        m_statusBar->SetText(0, QStringLiteral("Ready"));
+    ShowDataView(SelectedNode());
+}
+
+void CEditorDlg::ShowDataView(NodeId node)
+{
+    if (!m_bViewMode)
+        return;
+    const CMobChunk* rec = node == kNoNode || m_doc.Tree().GetParentItem(node) == kNoNode
+                               ? nullptr
+                               : m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
+    if (!rec) {
+        m_nViewedNode = kNoNode;
+        m_pDataView->ShowNothing();
+        return;
+    }
+    // The same chunk shown again after a change keeps its place.
+    const bool same = node == m_nViewedNode;
+    const CHexSelection kept = m_pDataView->HexView()->Selection();
+    const bool described = m_doc.LookupDesc(IdKey(rec->m_nId)) != nullptr;
+    m_pDataView->ShowChunk(CPayloadBytes::Of(m_doc, node), rec->m_nDataType,
+                           described ? QString() : GuessText(rec->m_nId));
+    m_nViewedNode = node;
+    if (same && kept.Size() == m_pDataView->HexView()->Bytes().size()) {
+        m_pDataView->HexView()->MoveCursor(kept.Start(), false);
+        if (kept.Length() != 0)
+            m_pDataView->HexView()->MoveCursor(kept.Start() + kept.Length() - 1, true);
+    }
+}
+
+const std::vector<TypeGuess>& CEditorDlg::Guesses()
+{
+    if (m_bGuessesStale) {
+        m_guesses = CTypeGuesser::GuessAll(m_doc);
+        m_bGuessesStale = false;
+    }
+    return m_guesses;
+}
+
+QString CEditorDlg::GuessText(std::uint32_t id)
+{
+    const TypeGuess* guess = CTypeGuesser::Find(Guesses(), id);
+    if (!guess || guess->dataType == DT_NULL)
+        return QStringLiteral("No description, and no guess at its type.");
+    return QStringLiteral("No description. Guess: %1 (%2%), %3")
+        .arg(QString::fromLatin1(kDataTypeNames.at(static_cast<std::size_t>(guess->dataType))))
+        .arg(guess->confidence)
+        .arg(QString::fromStdString(guess->reason));
+}
+
+void CEditorDlg::OnUseType(std::int32_t dataType)
+{
+    const NodeId node = SelectedNode();
+    const CMobChunk* rec = node == kNoNode ? nullptr : m_doc.Chunks().Lookup(m_doc.Tree().GetItemData(node));
+    if (!rec || dataType < 0 || dataType >= kDataTypeCount)
+        return;
+    const std::string key = IdKey(rec->m_nId);
+    const CFieldDesc* current = m_doc.LookupDesc(key);
+    CFieldDesc entry = current ? *current : CFieldDesc();
+    entry.m_strType = kDataTypeNames[static_cast<std::size_t>(dataType)];
+    if (entry.m_strName.empty()) {
+        QInputDialog ask(this);
+        ask.setWindowTitle(QStringLiteral("Use this type"));
+        ask.setLabelText(QStringLiteral("The id %1 has no name yet. Name:").arg(QString::fromLatin1(TypeIdText(rec->m_nId))));
+        ask.setTextValue(QStringLiteral("ID_") + QString::fromLatin1(key));
+        m_prompts.RunModal(ask);
+        const QString name = ask.textValue().trimmed();
+        if (ask.result() != QDialog::Accepted || name.isEmpty())
+            return;
+        entry.m_strName = CodePage().Encode(name);
+    }
+    ShowEntryStep(m_session.SetEntry(key, std::move(entry), node));
+}
+
+void CEditorDlg::OnGuessTypes()
+{
+    if (m_nLoadedFiles <= 0) {
+        ShowMessage(QStringLiteral("No file is loaded."), MessageIcon::Information);
+        return;
+    }
+    if (Guesses().empty()) {
+        ShowMessage(QStringLiteral("Every id in the loaded files has a description."), MessageIcon::Information);
+        return;
+    }
+    CGuessTypesDlg dialog(Guesses(), CodePage(), this);
+    m_prompts.RunModal(dialog);
+    if (dialog.result() != QDialog::Accepted)
+        return;
+    auto entries = dialog.AcceptedEntries();
+    if (entries.empty())
+        return;
+    // One entry is a step of its own kind, with its own name.
+    std::string label = "Use " + std::to_string(entries.size()) + " guessed types";
+    ShowEntryStep(m_session.SetEntries(std::move(entries), std::move(label), SelectedNode()));
+}
+
+void CEditorDlg::ShowEntryStep(const EditResult& result)
+{
+    if (result.Refused())
+        ShowMessage(FromLocal(result.error), MessageIcon::Stop);
+    m_pTreeModel->NodesChanged();
     ShowSelectedItem();
     ShowEditState();
 }

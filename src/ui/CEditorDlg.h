@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edit/CEditSession.h"
+#include "inspect/TypeGuess.h"
 #include "mob/CMobDocument.h"
 #include "ui/CAcceleratorTable.h"
 #include "ui/CCipherTraceLog.h"
@@ -15,8 +16,14 @@
 #include <QPointer>
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 class QAction;
 class QPlainTextEdit;
@@ -26,6 +33,7 @@ namespace qm {
 
 class CChunkTreeModel;
 class CCodePage;
+class CDataViewPane;
 class CStatusBar;
 class IEditOperation;
 struct EditorCommand;
@@ -77,6 +85,9 @@ public:
     QAction* MenuItem(int commandId) const { return m_ui.Action(commandId); }
     QTreeView* TreeCtrl() const { return m_pTreeCtrl; }
     CDataEdit* DataEdit() const { return m_pDataEdit; }
+    // The hex view and inspector "&View" shows in the data editor's place.
+    CDataViewPane* DataView() const { return m_pDataView; }
+    bool IsViewMode() const { return m_bViewMode; }
     QPlainTextEdit* DescEdit() const { return m_descEdit; }
     QWidget* ClientArea() const { return m_ui.client; }
     CStatusBar* StatusBar() const { return m_statusBar; }
@@ -122,10 +133,28 @@ private:
     void OnDescApply();
     void OnApplyChanges();
     void OnUndoChanges();
+    // The tree's context menu and its keys, on the selected node.
+    void OnInsertChunk();
+    void OnDeleteChunk();
+    void OnDuplicateChunk();
+    void OnMoveChunkUp();
+    void OnMoveChunkDown();
+    void OnCutChunk();
+    void OnCopyChunk();
+    void OnPasteChunks();
+    void OnExportChunk();
+    void OnImportChunks();
+    void OnSaveThisFile();
+    void OnSaveThisFileAs();
+    void OnView();
+    void OnEdit();
+    void OnGuessTypes();
 
     // Notifications.
     void OnTreeSelChanged();
     void OnTreeRightClick(const QPoint& position);
+    // The context menu on node at a place on the screen.
+    void ShowTreeMenu(NodeId node, const QPoint& globalPosition);
     void OnDescChanged();
     void OnDataChanged();
     void OnFindNotify();
@@ -136,6 +165,18 @@ private:
 
     // After an undo or redo: the step's node selected and shown.
     void ShowStep(const IEditOperation* step);
+    // The node a change stands for selected, its branches opened, and shown.
+    void ShowChangedNode(NodeId node);
+    // A change of structure done, or its refusal shown.
+    void DoStructureEdit(PreparedEdit edit);
+    void MoveSelectedChunk(int step);
+    // The bytes node saves as, header included; none, with the reason
+    // shown, when they cannot be made.
+    std::optional<std::vector<std::uint8_t>> SavedBytes(NodeId node);
+    // New chunks from bytes where the selected node takes them.
+    void PasteBytes(NodeId node, std::span<const std::uint8_t> bytes);
+    // Saves through save, with progress, and reports; true when saved.
+    bool SaveWith(const QString& path, const std::function<bool(const std::string&)>& save);
     // What follows from the history: the Undo and Redo items, the
     // description "Apply" button and the caption's unsaved-work mark.
     void ShowEditState();
@@ -162,6 +203,16 @@ private:
     void SetDescText(const QString& text);
     void EnableDataButtons(bool enable);
 
+    // The hex view and the inspector.
+    void SetViewMode(bool view);
+    void ShowDataView(NodeId node);
+    void OnUseType(std::int32_t dataType);
+    // After a change of description entries: labels and panes read again.
+    void ShowEntryStep(const EditResult& result);
+    // The guesses for the undescribed ids, made again after any change.
+    const std::vector<TypeGuess>& Guesses();
+    QString GuessText(std::uint32_t id);
+
     // Find.
     void SearchFromSelection();
     NodeId FindInSubtree(const QString& text, NodeId node);
@@ -176,6 +227,11 @@ private:
     QPointer<CMyFindDlg> m_pFindDlg;
     QTreeView* m_pTreeCtrl;
     CDataEdit* m_pDataEdit;
+    CDataViewPane* m_pDataView;
+    bool m_bViewMode = false;
+    NodeId m_nViewedNode = kNoNode;
+    std::vector<TypeGuess> m_guesses;
+    bool m_bGuessesStale = true;
     CMobDocument m_doc;
     // After the document: the steps may hold payloads the document lent.
     CEditSession m_session{m_doc};
@@ -185,6 +241,8 @@ private:
     bool m_bSkipCurrent = false;
     bool m_bInitialized = false;
     int m_nLoadedFiles = 0;
+    // The path each file node was loaded from, for its own Save commands.
+    std::unordered_map<NodeId, QString> m_filePaths;
     QString m_strDescFileName = QStringLiteral("mob_desc.txt");
     QString m_strLastPath;
     QPlainTextEdit* m_descEdit;

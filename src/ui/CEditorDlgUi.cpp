@@ -214,6 +214,8 @@ void CreateMenus(CEditorDlgUi& ui, std::span<const EditorCommand> commands)
             QAction*& action = ui.actions[command.id];
             if (!action)
                 action = new QAction(text, ui.treeMenu);
+            if (command.separatorBefore)
+                ui.treeMenu->addSeparator();
             ui.treeMenu->addAction(action);
         }
     }

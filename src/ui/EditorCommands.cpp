@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -40,12 +41,39 @@ std::span<const EditorCommand> EditorCommands()
          .handler = &D::OnFindNext},
 
         {.id = ids::kCmdOptions, .menu = "Tools", .text = "Options", .handler = &D::OnOptions},
+        {.id = ids::kCmdGuessTypes, .menu = "Tools", .text = "Guess types...", .handler = &D::OnGuessTypes},
         {.id = ids::kCmdAbout, .menu = "Help", .text = "About", .button = ids::kHelp, .handler = &D::OnAbout},
+
+        {.id = ids::kCmdInsertChunk, .text = "&Insert chunk...\tIns", .inTreeMenu = true, .treeKeys = true,
+         .keys = {QKeyCombination(Qt::Key_Insert)}, .handler = &D::OnInsertChunk},
+        {.id = ids::kCmdDeleteChunk, .text = "&Delete\tDel", .inTreeMenu = true, .treeKeys = true,
+         .keys = {QKeyCombination(Qt::Key_Delete)}, .handler = &D::OnDeleteChunk},
+        {.id = ids::kCmdDuplicateChunk, .text = "D&uplicate\tCtrl+D", .inTreeMenu = true, .treeKeys = true,
+         .keys = {Qt::CTRL | Qt::Key_D}, .handler = &D::OnDuplicateChunk},
+        {.id = ids::kCmdMoveChunkUp, .text = "Move &up\tAlt+Up", .separatorBefore = true, .inTreeMenu = true,
+         .treeKeys = true, .keys = {Qt::ALT | Qt::Key_Up}, .handler = &D::OnMoveChunkUp},
+        {.id = ids::kCmdMoveChunkDown, .text = "Move do&wn\tAlt+Down", .inTreeMenu = true, .treeKeys = true,
+         .keys = {Qt::ALT | Qt::Key_Down}, .handler = &D::OnMoveChunkDown},
+        {.id = ids::kCmdCutChunk, .text = "Cu&t\tCtrl+X", .separatorBefore = true, .inTreeMenu = true,
+         .treeKeys = true, .keys = {Qt::CTRL | Qt::Key_X}, .handler = &D::OnCutChunk},
+        {.id = ids::kCmdCopyChunk, .text = "&Copy\tCtrl+C", .inTreeMenu = true, .treeKeys = true,
+         .keys = {Qt::CTRL | Qt::Key_C}, .handler = &D::OnCopyChunk},
+        {.id = ids::kCmdPasteChunks, .text = "&Paste\tCtrl+V", .inTreeMenu = true, .treeKeys = true,
+         .keys = {Qt::CTRL | Qt::Key_V}, .handler = &D::OnPasteChunks},
+        {.id = ids::kCmdExportChunk, .text = "&Export chunk...", .separatorBefore = true, .inTreeMenu = true,
+         .handler = &D::OnExportChunk},
+        {.id = ids::kCmdImportChunks, .text = "I&mport chunks...", .inTreeMenu = true, .handler = &D::OnImportChunks},
+        {.id = ids::kCmdSaveThisFile, .text = "&Save this file", .separatorBefore = true, .inTreeMenu = true,
+         .fileNodeOnly = true, .handler = &D::OnSaveThisFile},
+        {.id = ids::kCmdSaveThisFileAs, .text = "Save this file &as...", .inTreeMenu = true, .fileNodeOnly = true,
+         .handler = &D::OnSaveThisFileAs},
 
         {.id = ids::kDescReload, .button = ids::kDescReload, .handler = &D::OnDescReload},
         {.id = ids::kDescApply, .button = ids::kDescApply, .handler = &D::OnDescApply},
         {.id = ids::kApplyChanges, .button = ids::kApplyChanges, .handler = &D::OnApplyChanges},
         {.id = ids::kUndoChanges, .button = ids::kUndoChanges, .handler = &D::OnUndoChanges},
+        {.id = ids::kView, .button = ids::kView, .handler = &D::OnView},
+        {.id = ids::kEdit, .button = ids::kEdit, .handler = &D::OnEdit},
     };
     return kCommands;
 }
@@ -73,7 +101,7 @@ void BindCommands(CEditorDlg& dlg, const CEditorDlgUi& ui, CAcceleratorTable& ac
             QObject::connect(button, &QPushButton::clicked, &dlg, run);
         for (const QKeyCombination keys : command.keys) {
             if (keys.key() != Qt::Key_unknown)
-                accelerators.Add(keys, run, command.inTextBox);
+                accelerators.Add(keys, run, command.inTextBox, command.treeKeys ? ui.tree : nullptr);
         }
     }
 }

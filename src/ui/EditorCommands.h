@@ -29,6 +29,11 @@ struct EditorCommand {
     bool separatorBefore = false;
     // Also an item of the tree's context menu, on the node right-clicked.
     bool inTreeMenu = false;
+    // Shown in the tree's context menu on a file node only.
+    bool fileNodeOnly = false;
+    // The keys give the command only while the tree has the focus; in any
+    // other control they do what that control does with them.
+    bool treeKeys = false;
     // The button giving it (ids::k...), or ids::kNoId.
     int button = ids::kNoId;
     // Up to two key combinations; Qt::Key_unknown for none.

@@ -27,6 +27,8 @@ inline constexpr int kDataEdit = 1018;
 inline constexpr int kView = 1019;
 inline constexpr int kOffsetField = 1020;
 inline constexpr int kTypeIdField = 1021;
+// The hex view and inspector that "&View" shows in the data editor's place.
+inline constexpr int kDataView = 1022;
 inline constexpr int kStatusBar = 32500;
 inline constexpr int kHelp = 57670;
 
@@ -40,9 +42,24 @@ inline constexpr int kCmdUnpack = 149;
 inline constexpr int kCmdOptions = 150;
 inline constexpr int kCmdUnpack2Access = 151;
 inline constexpr int kCmdUnpack2DB = 152;
+inline constexpr int kCmdGuessTypes = 153;
 inline constexpr int kCmdUnload = 32788;
 inline constexpr int kCmdSave = 32789;
 inline constexpr int kCmdUndo = 57643;
 inline constexpr int kCmdRedo = 57644;
+
+// The tree's context menu.
+inline constexpr int kCmdInsertChunk = 32800;
+inline constexpr int kCmdDeleteChunk = 32801;
+inline constexpr int kCmdDuplicateChunk = 32802;
+inline constexpr int kCmdMoveChunkUp = 32803;
+inline constexpr int kCmdMoveChunkDown = 32804;
+inline constexpr int kCmdCutChunk = 32805;
+inline constexpr int kCmdCopyChunk = 32806;
+inline constexpr int kCmdPasteChunks = 32807;
+inline constexpr int kCmdExportChunk = 32808;
+inline constexpr int kCmdImportChunks = 32809;
+inline constexpr int kCmdSaveThisFile = 32810;
+inline constexpr int kCmdSaveThisFileAs = 32811;
 
 } // namespace qm::ids

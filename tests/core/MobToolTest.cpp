@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -187,6 +188,85 @@ TEST_F(MobToolTest, GuessLinesCanBeAppendedToTheDescriptionFile)
     ASSERT_NE(reread.LookupDesc("0000C001"), nullptr);
     EXPECT_EQ(reread.LookupDesc("0000C001")->m_strName, "ID_0000C001");
     EXPECT_EQ(reread.LookupDesc("0000C001")->m_strDescription.rfind("guess: ", 0), 0u);
+}
+
+// Each structure command writes the changed file, built here independently;
+// a failure says why, with status 1, and writes nothing.
+TEST_F(MobToolTest, StructureCommandsWriteTheChangedFileOrNothing)
+{
+    using Bytes = std::vector<std::uint8_t>;
+    const auto file = [](std::initializer_list<std::function<void(ChunkBuilder&)>> parts) {
+        ChunkBuilder b;
+        for (const auto& part : parts)
+            part(b);
+        return b.Bytes();
+    };
+    const auto group = [](Bytes children) {
+        return [children](ChunkBuilder& b) { b.Begin(test::kIdRec).Raw(children).End(); };
+    };
+    const auto chunk = [](std::uint32_t id, Bytes payload) {
+        return [id, payload](ChunkBuilder& b) { b.Chunk(id, payload); };
+    };
+    const Bytes byteAndDword = file({chunk(test::kIdByte, {1}), chunk(test::kIdDword, tools::U32Bytes({2}))});
+    // Keys: 1 the file, 2 the group, 3 and 4 its chunks, 5 the string;
+    // loaded after it, 6 the second file and 7 its empty group.
+    const std::string f = Put(file({group(byteAndDword), chunk(test::kIdString, {'s'})}), "f.mob");
+    const std::string g = Put(file({group({})}), "g.mob");
+    const std::string payload = Put({9, 9}, "payload.bin");
+    const std::string outPath = dir.File("out.mob");
+
+    struct Success {
+        std::vector<std::string> args;
+        Bytes expected;
+    };
+    const std::vector<Success> successes = {
+        {{"delete", f, "3", outPath}, file({group(file({chunk(test::kIdDword, tools::U32Bytes({2}))})), chunk(test::kIdString, {'s'})})},
+        {{"insert", f, "2", "2", "0000200a", outPath, payload},
+         file({group(file({chunk(test::kIdByte, {1}), chunk(test::kIdDword, tools::U32Bytes({2})), chunk(test::kIdRect, {9, 9})})),
+               chunk(test::kIdString, {'s'})})},
+        {{"insert", f, "1", "0", "00007777", outPath}, file({chunk(test::kIdUnknown, {}), group(byteAndDword), chunk(test::kIdString, {'s'})})},
+        {{"move", f, "5", "0", outPath}, file({chunk(test::kIdString, {'s'}), group(byteAndDword)})},
+        {{"copy", f, "2", g, "7", "0", outPath}, file({group(file({group(byteAndDword)}))})},
+        {{"extract", f, "2", outPath}, file({group(byteAndDword)})},
+    };
+    for (const Success& c : successes) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args{Desc()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(Run(args), CMobTool::kExitOk) << err.str();
+        EXPECT_EQ(out.str(), "Saved file: " + outPath + "\n");
+        EXPECT_EQ(tools::ReadFileBytes(outPath), c.expected);
+        ::unlink(outPath.c_str());
+    }
+
+    struct Failure {
+        std::vector<std::string> args;
+        int status;
+        std::string message;  // the start of what goes to standard error
+    };
+    const std::vector<Failure> failures = {
+        {{"delete", f, "1", outPath}, 1, "mobtool: A file is not deleted this way"},
+        {{"delete", f, "99", outPath}, 1, "mobtool: no chunk with node key 99\n"},
+        {{"insert", f, "3", "0", "00002001", outPath}, 1, "mobtool: Flag is not a container"},
+        {{"insert", f, "2", "3", "00002001", outPath}, 1, "mobtool: There is no place 3 in Group: it holds 2 chunks."},
+        {{"insert", f, "2", "0", "00002001", outPath, dir.File("none.bin")}, 1, "mobtool: " + dir.File("none.bin")},
+        {{"move", f, "3", "2", outPath}, 1, "mobtool: There is no place 2 in Group: it holds 1 chunk."},
+        {{"copy", f, "2", g, "3", "0", outPath}, 1, "mobtool: node key 3 is not in " + g + "\n"},
+        {{"copy", f, "7", g, "7", "0", outPath}, 1, "mobtool: node key 7 is not in " + f + "\n"},
+        {{"extract", f, "8", outPath}, 1, "mobtool: no chunk with node key 8\n"},
+        {{"insert", f, "2", "x", "00002001", outPath}, 2, "mobtool: INDEX must be a decimal number, not x\n"},
+        {{"insert", f, "2", "0", "2001", outPath}, 2, "mobtool: IDHEX must be 8 hexadecimal digits, not 2001\n"},
+        {{"move", f, "3", "-1", outPath}, 2, "mobtool: INDEX must be a decimal number, not -1\n"},
+        {{"copy", f, "2", g, "7", "+0", outPath}, 2, "mobtool: INDEX must be a decimal number"},
+    };
+    for (const Failure& c : failures) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args{Desc()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(Run(args), c.status);
+        EXPECT_EQ(err.str().rfind(c.message, 0), 0u) << err.str();
+        EXPECT_EQ(::access(outPath.c_str(), F_OK), -1);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "EditFixture.h"
 
 #include "desc/IdKey.h"
+#include "platform/LittleEndian.h"
 
 #include <ostream>
 
@@ -70,6 +71,23 @@ DocState EditFixture::State(const std::vector<std::string>& extraKeys) const
             state.entries[key] = *entry;
     }
     return state;
+}
+
+void EditFixture::ExpectSizesAndOffsetsAsSaved()
+{
+    const CChunkTree& tree = doc.Tree();
+    for (NodeId file = tree.GetRootItem(); file != kNoNode; file = tree.GetNextSiblingItem(file)) {
+        std::vector<std::uint8_t> saved;
+        ASSERT_TRUE(doc.WriteChunkList(file, saved)) << doc.GetIoError();
+        EXPECT_EQ(doc.GetFileBytes(file), saved.size()) << "file " << file;
+        for (NodeId node = tree.GetChildItem(file); node != kNoNode; node = tree.NextInPreOrder(node, file)) {
+            const CMobChunk& rec = *doc.Chunks().Lookup(tree.GetItemData(node));
+            const std::uint32_t offset = doc.GetChunkOffset(node);
+            ASSERT_LE(std::uint64_t{offset} + 8, saved.size()) << "node " << node;
+            EXPECT_EQ(le::ReadU32(saved.data() + offset), rec.m_nId) << "node " << node;
+            EXPECT_EQ(le::ReadU32(saved.data() + offset + 4), rec.m_nSize + 8) << "node " << node;
+        }
+    }
 }
 
 } // namespace qm::test

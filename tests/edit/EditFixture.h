@@ -50,6 +50,11 @@ protected:
     // The state, with the entries of every id the fixture knows and of extraKeys.
     DocState State(const std::vector<std::string>& extraKeys = {}) const;
 
+    // Every chunk's size and offset, and every file's length, are what
+    // saving writes: at the offset in the saved bytes stand the chunk's id
+    // and a size field of its header and payload.
+    void ExpectSizesAndOffsetsAsSaved();
+
     CEditSession session{doc};
 };
 

@@ -1,6 +1,7 @@
 // The chunk tree model over a loaded document, without the window: what it
-// shows, as a golden dump, and the row changes it reports while the tree
-// changes, with QAbstractItemModelTester checking every answer it gives.
+// shows, as a golden dump, and the rows it reports as files load, with
+// QAbstractItemModelTester checking every answer it gives. Changes of
+// structure are followed through the window in StructureTest.
 
 #include "support/DocFixture.h"
 #include "tools/ChunkBuilder.h"
@@ -83,8 +84,6 @@ protected:
         return index;
     }
 
-    void Append(NodeId parent, std::string_view label) { doc.Tree().InsertItem(label, IMG_CHUNK, parent); }
-
     const std::vector<QIcon> images = Images();
     CChunkTreeModel model{doc.Tree()};
     QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Warning};
@@ -109,47 +108,6 @@ TEST_F(ChunkTreeModelTest, ShowsTheTreeAndFollowsLoadsRowByRow)
     EXPECT_EQ(reset.count(), 0);
     EXPECT_EQ(inner, At({0, 0, 1}));
     EXPECT_EQ(Dump(), kDumpA + "\"b.mob\" img=1\n  \"Flag\" img=3\n");
-}
-
-TEST_F(ChunkTreeModelTest, ReportsChildrenInsertedAndRemoved)
-{
-    Load(FileA(), "a.mob");
-    Load(ChunkBuilder().Begin(kIdRec).Chunk(kIdByte, {2}).End().Bytes(), "b.mob");
-    model.SyncRoots();
-    const QPersistentModelIndex name = At({0, 0, 2});
-    const QPersistentModelIndex lastFlag = At({0, 1});
-    model.rowCount(At({1, 0}));  // rows the view has seen go with their file
-
-    model.BeginRemoveChildren(kNoNode, 1, 1);
-    doc.Tree().DeleteLastRoot();
-    model.EndRemoveChildren();
-    EXPECT_EQ(Dump(), kDumpA);
-
-    // Rows in the middle, at the end, and the first child of a leaf.
-    const NodeId group = doc.Tree().GetChildItem(doc.Tree().GetRootItem());
-    model.BeginInsertChildren(group, 3, 2);
-    Append(group, "New1");
-    Append(group, "New2");
-    model.EndInsertChildren();
-    const NodeId nameNode = CChunkTreeModel::NodeFromIndex(name);
-    model.BeginInsertChildren(nameNode, 0, 1);
-    Append(nameNode, "Child");
-    model.EndInsertChildren();
-
-    EXPECT_EQ(Dump(), "\"a.mob\" img=1\n"
-                      "  \"Group\" img=2\n"
-                      "    \"Count\" img=3\n"
-                      "    \"Inner\" img=2\n"
-                      "      \"Flag\" img=3\n"
-                      "      \"\" img=3\n"
-                      "    \"Name\" img=3\n"
-                      "      \"Child\" img=3\n"
-                      "    \"New1\" img=3\n"
-                      "    \"New2\" img=3\n"
-                      "  \"Flag\" img=3\n");
-    EXPECT_EQ(name, At({0, 0, 2}));
-    EXPECT_EQ(lastFlag, At({0, 1}));
-    EXPECT_TRUE(model.hasChildren(name));
 }
 
 TEST_F(ChunkTreeModelTest, ChangedLabelsAndImagesAreRedrawn)

@@ -11,7 +11,6 @@
 #include "ui/CCodePage.h"
 #include "ui/EditorIds.h"
 
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -299,24 +298,6 @@ private slots:
         QCOMPARE(h->Dlg().DataEdit()->toPlainText(), QStringLiteral("8"));
         QCOMPARE(h->Dlg().DescEdit()->toPlainText(), description);
         QVERIFY(h->IsEnabled(ids::kDescApply));
-    }
-
-    void rightClickLeavesTheSelection()
-    {
-        QTreeView* tree = h->Dlg().TreeCtrl();
-        const QPoint at = tree->visualRect(h->Dlg().TreeModel().index(0, 0)).center();
-        // The button, then the context menu request the platform makes of it.
-        const auto rightClick = [&] {
-            QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, at);
-            QContextMenuEvent request(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
-            QApplication::sendEvent(tree->viewport(), &request);
-        };
-        rightClick();
-        QVERIFY(h->prompts.log.isEmpty() && h->Selected() == kNoNode);
-        const NodeId selected = h->Select("T_BYTE");
-        rightClick();
-        QCOMPARE(h->prompts.log, QStringList{"message: Not impemented"});
-        QCOMPARE(h->Selected(), selected);
     }
 };
 
