@@ -40,6 +40,12 @@ constexpr const char* kUsage =
     "  guess FILE...                 a description line with a guessed type for every undescribed id\n"
     "  unpack FILE OUT.json          FILE as a JSON document (OUT - for standard output)\n"
     "  pack IN.json OUT              the MOB file a JSON document stands for (no descriptions needed)\n"
+    "  unpack --sqlite DB FILE...    add each file to the SQLite database DB (created when missing)\n"
+    "  unpack --postgres CONNINFO FILE...\n"
+    "                                add each file to the PostgreSQL database CONNINFO names\n"
+    "  pack --sqlite DB FILEID OUT   rebuild the file with file_id FILEID from the database into OUT\n"
+    "  pack --postgres CONNINFO FILEID OUT\n"
+    "                                the same from the PostgreSQL database CONNINFO names\n"
     "  diff A B                      the chunks that differ between two MOB files or JSON documents;\n"
     "                                exit status 0 for none, 1 for some, 2 on an error\n"
     "  delete FILE KEY OUT           remove chunk KEY with its subtree and save to OUT\n"
@@ -153,6 +159,9 @@ int CMobTool::Run(const std::vector<std::string>& args)
         } else if (arg == "--version") {
             m_out << "mobtool " << kVersionText << "\n";
             return kExitOk;
+        } else if (std::string problem; m_db.TakeOption(args, i, problem)) {
+            if (!problem.empty())
+                return Usage(problem);
         } else if (arg == "--trace-cipher") {
             m_bTraceCipher = true;
         } else if (arg == "--desc") {
@@ -170,6 +179,8 @@ int CMobTool::Run(const std::vector<std::string>& args)
 
     const std::string command = words.front();
     const std::vector<std::string> operands(words.begin() + 1, words.end());
+    if (m_db.HasTarget())
+        return RunDbCommand(command, operands);
     struct Command {
         const char* name;
         int (CMobTool::*run)(const std::vector<std::string>&);
@@ -201,6 +212,19 @@ int CMobTool::Run(const std::vector<std::string>& args)
         return kExitFailed;
     TraceScope trace(m_bTraceCipher, m_err);
     return (this->*(found->run))(operands);
+}
+
+int CMobTool::RunDbCommand(const std::string& command, const std::vector<std::string>& operands)
+{
+    // Packing takes every chunk's type from its row, so only unpacking
+    // needs the description file.
+    if (command == "unpack" && !ReadDescriptions())
+        return kExitFailed;
+    std::string problem;
+    const auto load = [this](const std::string& path) { return LoadFiles({path}); };
+    if (const std::optional<int> status = m_db.Run(command, operands, m_doc, load, problem))
+        return *status;
+    return Usage(problem);
 }
 
 bool CMobTool::ReadDescriptions()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CDbCommands.h"
 #include "edit/CEditSession.h"
 #include "mob/CMobDocument.h"
 
@@ -24,6 +25,7 @@ public:
 
 private:
     int Usage(const std::string& problem);
+    int RunDbCommand(const std::string& command, const std::vector<std::string>& operands);
     bool ReadDescriptions();
     // Loads the files in order into the one tree; false when any failed.
     bool LoadFiles(const std::vector<std::string>& paths);
@@ -59,6 +61,7 @@ private:
     std::string m_strDescPath = "mob_desc.txt";
     bool m_bDescriptionsRead = false;
     bool m_bTraceCipher = false;
+    CDbCommands m_db{m_out, m_err};
     CMobDocument m_doc;
     CEditSession m_session{m_doc};
 };
