@@ -218,7 +218,7 @@ int CMobTool::RunDbCommand(const std::string& command, const std::vector<std::st
 {
     // Packing takes every chunk's type from its row, so only unpacking
     // needs the description file.
-    if (command == "unpack" && !ReadDescriptions())
+    if (command == "unpack" && !operands.empty() && !ReadDescriptions())
         return kExitFailed;
     std::string problem;
     const auto load = [this](const std::string& path) { return LoadFiles({path}); };

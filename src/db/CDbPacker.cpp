@@ -163,7 +163,9 @@ bool Rows::Link(std::string& error)
     std::sort(m_order.begin(), m_order.end(), [this](std::uint32_t a, std::uint32_t b) {
         const Node& x = m_nodes[a];
         const Node& y = m_nodes[b];
-        return x.parent != y.parent ? x.parent < y.parent : x.position < y.position;
+        if (x.parent != y.parent)
+            return x.parent < y.parent;
+        return x.position != y.position ? x.position < y.position : x.key < y.key;
     });
     m_rootsBegin = static_cast<std::uint32_t>(m_order.size());
     for (std::uint32_t at = 0; at < m_order.size();) {
@@ -237,9 +239,14 @@ bool Rows::CheckDepths(std::string& error) const
     }
     if (count == m_nodes.size())
         return true;
-    const auto lost = std::find(reached.begin(), reached.end(), false) - reached.begin();
-    error = KeyText(m_nodes[static_cast<std::size_t>(lost)].key) +
-            " is not below the top level: its parent_key values lead round in a circle";
+    // Name the smallest key in the circle, so the message is the same
+    // whatever order the database gave the rows in.
+    std::int64_t lost = std::numeric_limits<std::int64_t>::max();
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        if (!reached[i])
+            lost = std::min(lost, m_nodes[i].key);
+    }
+    error = KeyText(lost) + " is not below the top level: its parent_key values lead round in a circle";
     return false;
 }
 
