@@ -80,6 +80,14 @@ int CDbCommands::Unpack(const std::vector<std::string>& paths, CMobDocument& doc
             return CMobTool::kExitFailed;
         }
         fileIds.push_back(*fileId);
+        // The database keeps the bytes that were there; packing writes the
+        // smaller size, as saving does, so the change is told now.
+        for (const CMobDocument::CutChunk& cut : doc.ChunksCutShort()) {
+            const CMobChunk* rec = doc.Chunks().Lookup(doc.Tree().GetItemData(cut.node));
+            m_err << "mobtool: " << path << ": the chunk with node key " << doc.Tree().GetItemData(cut.node)
+                  << " has the size field " << cut.sizeField << ", but only " << 8 + std::uint64_t{rec ? rec->m_nSize : 0}
+                  << " bytes were left in its list; it packs with that size\n";
+        }
     }
     if (!unpacker.Commit()) {
         m_err << "mobtool: " << unpacker.Error() << "\n";

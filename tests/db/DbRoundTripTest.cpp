@@ -97,6 +97,16 @@ TEST_P(DbRoundTripTest, EveryFilePacksBackByteForByte)
     EXPECT_EQ(Pack(exampleIds[0]), tools::ReadFileBytes(examples + "/sample.mob"));
     for (std::size_t i = 0; i < ids.size(); ++i)
         EXPECT_EQ(Pack(ids[i]), tools::ReadFileBytes(paths[i])) << paths[i];
+
+    // A chunk cut short by the end of its list packs as saving writes it, and
+    // the user is told.
+    ChunkBuilder cut;
+    cut.Chunk(0x7F000002, {1}).RawHeader(0x7F000003, 100).Raw({1, 2, 3, 4});
+    const std::int64_t cutId = Unpack({Put(cut.Bytes(), "cut.mob")}, Desc(desc)).at(0);
+    EXPECT_NE(err.find("node key 3 has the size field 100, but only 12 bytes"), std::string::npos) << err;
+    ChunkBuilder saved;
+    saved.Chunk(0x7F000002, {1}).Chunk(0x7F000003, {1, 2, 3, 4});
+    EXPECT_EQ(Pack(cutId), saved.Bytes());
 }
 
 TEST_P(DbRoundTripTest, EditsMadeWithSqlChangeTheFile)
