@@ -248,6 +248,7 @@ bool CPostgresStore::EnsureSchema()
         if (!Execute(std::string(statement).c_str()))
             return false;
     }
+    m_bIndexesPending = true;
     return true;
 }
 
@@ -348,7 +349,15 @@ bool CPostgresStore::EndFile()
 
 bool CPostgresStore::Commit()
 {
-    return m_conn && Execute("COMMIT");
+    if (!m_conn)
+        return false;
+    if (m_bIndexesPending) {
+        for (const std::string_view statement : CDbSchema::IndexStatements()) {
+            if (!Execute(std::string(statement).c_str()))
+                return false;
+        }
+    }
+    return Execute("COMMIT");
 }
 
 bool CPostgresStore::ReadFile(std::int64_t fileId, const FileVisitor& file, const ChunkVisitor& chunk)

@@ -49,6 +49,7 @@ private:
 
     pg_conn* m_conn = nullptr;
     bool m_bCopying = false;
+    bool m_bIndexesPending = false;
     std::string m_copyBuffer;
     std::string m_strError;
 };

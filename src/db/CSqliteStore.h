@@ -51,6 +51,7 @@ private:
     std::string m_strPath;
     sqlite3* m_db = nullptr;
     bool m_bInTransaction = false;
+    bool m_bIndexesPending = false;
     Statement m_putDescription;
     Statement m_addChunk;
     std::string m_strError;
