@@ -433,6 +433,16 @@ private slots:
         QCOMPARE(h->prompts.log.value(0), QStringLiteral("save: ") + h->Path(QStringLiteral("out.mob")));
         QCOMPARE(tools::ReadFileBytes(FileNameToBytes(h->Path(QStringLiteral("c.mob")))),
                  tools::ReadFileBytes(FileNameToBytes(a)));
+        // The file node's own Save writes the MOB file beside the document,
+        // never MOB bytes over the document.
+        const std::vector<std::uint8_t> document = tools::ReadFileBytes(FileNameToBytes(h->Path(QStringLiteral("out.json"))));
+        h->prompts.log.clear();
+        h->Select(h->Dlg().Document().Tree().GetRootItem());
+        h->Dlg().MenuItem(ids::kCmdSaveThisFile)->trigger();
+        QCOMPARE(h->prompts.log, QStringList{QStringLiteral("message: Saved file: ") + h->Path(QStringLiteral("out.mob"))});
+        QCOMPARE(tools::ReadFileBytes(FileNameToBytes(h->Path(QStringLiteral("out.mob")))),
+                 tools::ReadFileBytes(FileNameToBytes(a)));
+        QCOMPARE(tools::ReadFileBytes(FileNameToBytes(h->Path(QStringLiteral("out.json")))), document);
 
         h->prompts.log.clear();
         h->WriteFile(QStringLiteral("bad.json"), "{\"format\": 1}");
