@@ -36,8 +36,8 @@ bool CDbUnpacker::Begin(const CDescTable& descriptions)
 {
     if (!m_store.BeginUnpack())
         return false;
-    for (const std::string& key : descriptions.GetDescKeys()) {
-        const CFieldDesc& entry = *descriptions.LookupDesc(key);
+    for (const auto& [key, described] : descriptions.SortedEntries()) {
+        const CFieldDesc& entry = *described;
         const std::string type = CDbText::FromEightBit(entry.m_strType);
         const std::string name = CDbText::FromEightBit(entry.m_strName);
         const std::string description = CDbText::FromEightBit(entry.m_strDescription);

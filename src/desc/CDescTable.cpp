@@ -171,14 +171,6 @@ std::vector<std::pair<std::string_view, const CFieldDesc*>> CDescTable::SortedEn
     return entries;
 }
 
-std::vector<std::string> CDescTable::GetDescKeys() const
-{
-    std::vector<std::string> keys;
-    for (const auto& [key, entry] : SortedEntries())
-        keys.emplace_back(key);
-    return keys;
-}
-
 bool CDescTable::WriteDescFile()
 {
     std::string text;

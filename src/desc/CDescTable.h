@@ -57,8 +57,6 @@ public:
     const CFieldDesc* LookupDesc(std::string_view key) const;
     // Every entry as key and description, in key order.
     std::vector<std::pair<std::string_view, const CFieldDesc*>> SortedEntries() const;
-    // Every key of the table, sorted.
-    std::vector<std::string> GetDescKeys() const;
 
     // Code 1..21 for a listed name (ASCII case ignored), 0 for anything else.
     static int TypeCodeFromName(std::string_view typeName);
